@@ -1,0 +1,97 @@
+#pragma once
+
+// The INI settings file. Lookups ignore letter case; writing a key touches only that
+// key's line, so comments, unknown keys and foreign sections keep every byte. A file
+// that is not valid UTF-8 is taken as code page 932 (files of the original Windows
+// program) and stays in that encoding when keys are written.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+class CProfileStore
+{
+public:
+    enum class EEncoding
+    {
+        Utf8,
+        Cp932,
+    };
+
+    // Called with the path and errno when the file cannot be written.
+    using WriteErrorHandler = std::function<void(const std::string& path, int error)>;
+
+    explicit CProfileStore(std::string path = {});
+
+    const std::string& Path() const { return m_path; }
+    void SetPath(std::string path);
+    void SetWriteErrorHandler(WriteErrorHandler handler) { m_onWriteError = std::move(handler); }
+
+    // A missing key gives the default. Integers parse a signed decimal number at the
+    // start of the value; anything else reads 0. Strings are cut at 4095 bytes.
+    int GetProfileInt(std::string_view section, std::string_view key, int defaultValue);
+    std::string GetProfileString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue);
+    // Line breaks in a value are written as blanks so that a value can never add keys.
+    bool WriteProfileInt(std::string_view section, std::string_view key, int value);
+    bool WriteProfileString(std::string_view section, std::string_view key,
+                            std::string_view value);
+
+    // Between BeginBatch and EndBatch, writes change the file once, at EndBatch.
+    void BeginBatch();
+    bool EndBatch();
+
+    EEncoding Encoding();
+    // errno of the last failed write, 0 when the last write succeeded.
+    int LastWriteError() const { return m_lastWriteError; }
+
+private:
+    struct CLine
+    {
+        std::string raw;         // bytes as in the file, without the line end
+        std::string ending;      // "\r\n", "\n" or "" (last line without a line end)
+        std::string text;        // raw decoded to UTF-8, without a byte-order mark
+    };
+    struct CFileStamp
+    {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long mtimeNs = 0;
+        bool operator==(const CFileStamp&) const = default;
+    };
+
+    void Refresh();
+    void Parse(const std::string& bytes);
+    bool Flush();
+    // Index of the key's line in the section, or -1; sectionEnd is where a new key goes.
+    int FindKey(std::string_view section, std::string_view key, int* sectionEnd) const;
+    CLine MakeLine(std::string_view text) const;
+    void MarkWritten(bool ok, int error);
+
+    std::string m_path;
+    std::vector<CLine> m_lines;
+    EEncoding m_encoding = EEncoding::Utf8;
+    CFileStamp m_stamp;
+    bool m_loaded = false;
+    int m_batchDepth = 0;
+    bool m_dirty = false;
+    int m_lastWriteError = 0;
+    WriteErrorHandler m_onWriteError;
+};
+
+// Keeps a batch open for the lifetime of a scope.
+class CProfileBatch
+{
+public:
+    explicit CProfileBatch(CProfileStore& store) : m_store(store) { m_store.BeginBatch(); }
+    ~CProfileBatch() { m_store.EndBatch(); }
+    CProfileBatch(const CProfileBatch&) = delete;
+    CProfileBatch& operator=(const CProfileBatch&) = delete;
+
+private:
+    CProfileStore& m_store;
+};

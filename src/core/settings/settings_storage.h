@@ -1,0 +1,48 @@
+#pragma once
+
+// Loading and saving the settings model from and to the settings file, in the orders the
+// file format has always used (stored files and other tools rely on them).
+
+#include <string>
+
+#include "settings/settings_model.h"
+
+class CCommandLine;
+class CProfileStore;
+class CMessageOutput;
+class IPrompter;
+
+class CSettingsStorage
+{
+public:
+    CSettingsStorage(CSettingsModel& model, CProfileStore& store, const CCommandLine& commandLine,
+                     IPrompter& prompter);
+
+    // Optional: where notices about the file go (a clamped count, a failed write).
+    void SetMessageOutput(CMessageOutput* output) { m_output = output; }
+
+    // [Setting] without the archiver keys, then [Startup]; options given on the command
+    // line read as 2. defaults, when given, replaces the table defaults (a dialog that
+    // reloads while it is open keeps its own values for keys the file lacks).
+    void LoadGeneralSettings(const CGeneralSettings* defaults = nullptr);
+    bool SaveGeneralSettings(const CGeneralSettings& values, const CStartupOptions& options);
+
+    // False when the start cannot go on (the default file could not be made).
+    bool LoadFileSettings();
+    bool SaveFileSettings();
+
+    // index is a file-setting index, or -1 for all of them.
+    void LoadArchiverSettings(int index);
+    bool SaveArchiverSettings(int index);
+
+    // Replaces a settings file without file settings by the template (or the settings
+    // file of an old version). False when it could not; the reason has been shown.
+    bool CreateDefaultSettingsFile();
+
+private:
+    CSettingsModel& m_model;
+    CProfileStore& m_store;
+    const CCommandLine& m_commandLine;
+    IPrompter& m_prompter;
+    CMessageOutput* m_output = nullptr;
+};

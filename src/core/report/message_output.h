@@ -22,11 +22,32 @@ public:
     void SetNoMessageOutput(bool on) { m_noMessageOutput = on; }
     bool NoMessageOutput() const { return m_noMessageOutput; }
 
+    // Plays a notification sound file; a file that cannot be played (an empty name
+    // included) gives the exclamation beep instead. Nothing while Sound is 0.
     void PlayNotifySound(const std::string& soundFile);
+    // The notification without any sound file: the information beep.
+    void PlayNotifySound();
     void BeepInfo(bool force);
 
 private:
+    struct CStamp
+    {
+        std::string time;  // "HH:MM:SS"
+        std::string date;  // "MM/DD/YY"
+    };
+
+    CStamp LocalStamp() const;
+    void WriteLog(int kind, const std::string& message, const std::string& source,
+                  const std::string& destination, const std::string& info,
+                  const CStamp& stamp);
+    void Beep(EBeep beep);
+
     const CGeneralSettings& m_settings;
     const CHostServices& m_services;
     bool m_noMessageOutput = false;
+    // Set while the rotation notice is being reported: that line starts the new log and
+    // must never set off another rotation.
+    bool m_reportingRotation = false;
+    // A log that could not be renamed stays over its limit; the notice is given once.
+    bool m_rotationFailureReported = false;
 };

@@ -1,0 +1,128 @@
+#include "report/log_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "report/message_kinds.h"
+#include "report/report_texts.h"
+
+namespace {
+
+constexpr char kFieldSeparator = '\t';
+constexpr const char* kLineEnd = "\r\n";
+constexpr char kBlank = ' ';
+constexpr mode_t kNewLogMode = 0600;
+constexpr std::int64_t kLimitUnit = 1000;
+
+// The letters, indexed by the kind number.
+constexpr char kKindLetters[] = {'F', 'W', 'E', 'i', 'j', 'k', 'T'};
+
+// errno is the caller's: a log write in the middle of a file action must not change
+// what the action reports afterwards.
+class CErrnoGuard
+{
+public:
+    CErrnoGuard() : m_saved(errno) {}
+    ~CErrnoGuard() { errno = m_saved; }
+    CErrnoGuard(const CErrnoGuard&) = delete;
+    CErrnoGuard& operator=(const CErrnoGuard&) = delete;
+
+private:
+    int m_saved;
+};
+
+void AppendField(std::string& line, std::string_view field)
+{
+    for (const char c : field)
+        line += (c == '\t' || c == '\r' || c == '\n') ? kBlank : c;
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+char CLogFile::KindLetter(int kind)
+{
+    if (kind < MessageKind::kFile || kind > MessageKind::kTest)
+        return kKindLetters[MessageKind::kInfo];
+    return kKindLetters[kind];
+}
+
+std::string CLogFile::FormatLine(const CLogLine& line)
+{
+    std::string text;
+    text.reserve(line.time.size() + line.date.size() + line.message.size() + line.source.size()
+                 + line.destination.size() + line.info.size() + 16);
+    text += line.kindLetter;
+    for (const std::string_view field :
+         {line.time, line.date, line.message, line.source, line.destination, line.info}) {
+        text += kFieldSeparator;
+        AppendField(text, field);
+    }
+    text += kLineEnd;
+    return text;
+}
+
+std::string CLogFile::OldPath(const std::string& path)
+{
+    return path + ReportText::kOldLogSuffix;
+}
+
+CLogFile::EWrite CLogFile::Append(const std::string& path, const CLogLine& line, int limitKB)
+{
+    CErrnoGuard keepErrno;
+    if (path.empty())
+        return EWrite::Lost;
+    const std::string text = FormatLine(line);
+
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewLogMode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return EWrite::Lost;
+
+    const bool written = WriteAll(fd, text);
+    std::int64_t length = 0;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0)
+        length = status.st_size;
+    ::close(fd);
+
+    if (!written)
+        return EWrite::Lost;
+    if (limitKB > 0 && length / kLimitUnit > limitKB)
+        return EWrite::OverLimit;
+    return EWrite::Written;
+}
+
+CLogFile::ERotate CLogFile::Rotate(const std::string& path, int* error)
+{
+    CErrnoGuard keepErrno;
+    const std::string oldPath = OldPath(path);
+    ::unlink(oldPath.c_str());  // there may be none yet; a real failure shows in the rename
+    if (::rename(path.c_str(), oldPath.c_str()) == 0) {
+        if (error)
+            *error = 0;
+        return ERotate::Rotated;
+    }
+    if (error)
+        *error = errno;
+    return ERotate::Failed;
+}

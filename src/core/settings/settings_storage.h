@@ -16,7 +16,7 @@ class CSettingsStorage
 {
 public:
     CSettingsStorage(CSettingsModel& model, CProfileStore& store, const CCommandLine& commandLine,
-                     IPrompter& prompter);
+                     IPrompter* prompter);
 
     // Optional: where notices about the file go (a clamped count, a failed write).
     void SetMessageOutput(CMessageOutput* output) { m_output = output; }
@@ -40,9 +40,12 @@ public:
     bool CreateDefaultSettingsFile();
 
 private:
+    int ShowMessage(const std::string& text, unsigned type) const;
+    bool WaitForFileSettings();
+
     CSettingsModel& m_model;
     CProfileStore& m_store;
     const CCommandLine& m_commandLine;
-    IPrompter& m_prompter;
+    IPrompter* m_prompter;  // none: questions answer No, errors go unseen
     CMessageOutput* m_output = nullptr;
 };

@@ -1,0 +1,41 @@
+#include "settings/application_core.h"
+
+#include <cstring>
+
+#include "settings/program_paths.h"
+
+namespace {
+constexpr const char* kTextSettingsWriteFailed = "設定ファイルに書き込めませんでした";
+}
+
+CApplicationCore::CApplicationCore(const CHostServices& services, CCommandLine commandLine)
+    : m_services(services),
+      m_commandLine(std::move(commandLine)),
+      m_output(m_settings.general, m_services),
+      m_storage(m_settings, m_profile, m_commandLine, services.prompter)
+{
+    m_storage.SetMessageOutput(&m_output);
+    m_profile.SetWriteErrorHandler([this](const std::string& path, int error) {
+        m_output.OutputMessage(MessageKind::kError, kTextSettingsWriteFailed, path, {},
+                               std::strerror(error));
+    });
+}
+
+std::string CApplicationCore::InitialSettingsFileName() const
+{
+    std::string name;
+    if (m_commandLine.GetCommandLineOption("i", &name) && !name.empty())
+        return name;
+    return kDefaultSettingsFileName;
+}
+
+bool CApplicationCore::LoadSettingsFile(const std::string& name)
+{
+    m_settingsFileName = name;
+    m_profile.SetPath(ResolveSettingsFilePath(name));
+    if (!m_storage.LoadFileSettings())
+        return false;
+    m_storage.LoadGeneralSettings();
+    m_storage.LoadArchiverSettings(-1);
+    return true;
+}

@@ -1,0 +1,361 @@
+#include "settings/settings_storage.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <variant>
+
+#include "platform/host_services.h"
+#include "platform/path.h"
+#include "report/message_output.h"
+#include "settings/command_line.h"
+#include "settings/profile_store.h"
+#include "settings/program_paths.h"
+
+namespace {
+
+constexpr const char* kSectionSetting = "Setting";
+constexpr const char* kSectionStartup = "Startup";
+constexpr const char* kSectionBackup = "Backup";
+constexpr const char* kKeyFiles = "Files";
+
+constexpr const char* kApplicationTitle = "Vesk Realtime Backup";
+constexpr const char* kTextOldSettingsFound =
+    "古い版の標準設定ファイル (Tovix.INI) を検出しました.\nその設定を使いますか?";
+constexpr const char* kTextCopyFailed = "'%s' を '%s' へコピーできませんでした";
+constexpr const char* kTextNoFileSettings =
+    "設定ファイル '%s' にファイル設定がありません. 起動を中止します.";
+constexpr const char* kTextTooManySettings =
+    "ファイル設定が %d 件あります. 最初の %d 件だけを読み込みました";
+
+// How long the copied default file may take to show its file settings.
+constexpr int kWaitForCopyTries = 30;
+constexpr auto kWaitForCopyStep = std::chrono::milliseconds(100);
+
+template <class Record>
+using Field = std::variant<int Record::*, std::string Record::*, CPathValue Record::*>;
+
+template <class Record>
+struct CKey
+{
+    const char* name;
+    Field<Record> field;
+};
+
+using CGeneralKey = CKey<CGeneralSettings>;
+using CFileKey = CKey<CFileSetting>;
+using G = CGeneralSettings;
+using F = CFileSetting;
+
+// [Setting] in the order the model holds it; the archiver keys are read separately.
+const CGeneralKey kGeneralLoadKeys[] = {
+    {"DispDetailInfo", &G::DispDetailInfo}, {"FileChkInterval", &G::FileChkInterval},
+    {"BakDelayTime", &G::BakDelayTime},     {"BakCopyPath", &G::BakCopyPath},
+    {"NoDriveDir", &G::NoDriveDir},         {"BakDrvAlertSize", &G::BakDrvAlertSize},
+    {"Forced", &G::Forced},                 {"LogFile", &G::LogFile},
+    {"LogLines", &G::LogLines},             {"DispDebugInfo", &G::DispDebugInfo},
+    {"Ignore2sec", &G::Ignore2sec},         {"LogSize", &G::LogSize},
+    {"Sound", &G::Sound},                   {"SoundW", &G::SoundW},
+    {"SoundE", &G::SoundE},                 {"SoundFile", &G::SoundFile},
+    {"SoundWFile", &G::SoundWFile},         {"SoundEFile", &G::SoundEFile},
+    {"GenStyle", &G::GenStyle},             {"YmdFmt", &G::YmdFmt},
+    {"BakWait", &G::BakWait},               {"Recycle2", &G::Recycle2},
+    {"StopApp", &G::StopApp},               {"DlgTimer", &G::DlgTimer},
+};
+
+// The order in which the general configuration has always been written.
+const CGeneralKey kGeneralSaveKeys[] = {
+    {"FileChkInterval", &G::FileChkInterval}, {"BakDelayTime", &G::BakDelayTime},
+    {"BakCopyPath", &G::BakCopyPath},         {"DispDetailInfo", &G::DispDetailInfo},
+    {"DispDebugInfo", &G::DispDebugInfo},     {"NoDriveDir", &G::NoDriveDir},
+    {"BakDrvAlertSize", &G::BakDrvAlertSize}, {"Forced", &G::Forced},
+    {"Ignore2sec", &G::Ignore2sec},           {"LogFile", &G::LogFile},
+    {"LogLines", &G::LogLines},               {"LogSize", &G::LogSize},
+    {"Sound", &G::Sound},                     {"SoundW", &G::SoundW},
+    {"SoundE", &G::SoundE},                   {"SoundFile", &G::SoundFile},
+    {"SoundWFile", &G::SoundWFile},           {"SoundEFile", &G::SoundEFile},
+    {"GenStyle", &G::GenStyle},               {"YmdFmt", &G::YmdFmt},
+    {"BakWait", &G::BakWait},                 {"Recycle2", &G::Recycle2},
+    {"StopApp", &G::StopApp},                 {"DlgTimer", &G::DlgTimer},
+};
+
+const CGeneralKey kArchiverGeneralKeys[] = {
+    {"CpLHA", &G::CpLHA},       {"CpRAR", &G::CpRAR},       {"CpZIP", &G::CpZIP},
+    {"CpOptLHA", &G::CpOptLHA}, {"CpOptRAR", &G::CpOptRAR}, {"CpOptZIP", &G::CpOptZIP},
+};
+
+const CFileKey kFileKeys[] = {
+    {"No", &F::No},                   {"Sub", &F::Sub},
+    {"Ignore", &F::Ignore},           {"DoInterval", &F::DoInterval},
+    {"NoDetect", &F::NoDetect},       {"BakTo", &F::BakTo},
+    {"Inc", &F::Inc},                 {"Exc", &F::Exc},
+    {"Gen", &F::Gen},                 {"DirExc", &F::DirExc},
+    {"ForcedInc", &F::ForcedInc},     {"Forced", &F::Forced},
+    {"ForcedMove", &F::ForcedMove},   {"SameDateExc", &F::SameDateExc},
+    {"OldDel", &F::OldDel},           {"OldMove", &F::OldMove},
+    {"NearTimeExc", &F::NearTimeExc}, {"ObsRunExe", &F::ObsRunExe},
+    {"ObsRunArg", &F::ObsRunArg},     {"DaysFrom", &F::DaysFrom},
+    {"DaysTo", &F::DaysTo},           {"CompMode", &F::CompMode},
+    {"CompFile", &F::CompFile},       {"ArcMode", &F::ArcMode},
+    {"DlgCopyBig", &F::DlgCopyBig},   {"NewBakTo", &F::NewBakTo},
+    {"GenBakTo", &F::GenBakTo},
+};
+
+const CFileKey kArchiverFileKeys[] = {
+    {"CpLog", &F::CpLog},
+    {"CpPw", &F::CpPw},
+    {"CpOpt", &F::CpOpt},
+};
+
+struct CStartupKey
+{
+    const char* name;
+    int CStartupOptions::*field;
+    int defaultValue;
+};
+
+constexpr CStartupKey kStartupLoadKeys[] = {
+    {"min", &CStartupOptions::min, 0}, {"cp", &CStartupOptions::cp, 1},
+    {"fx", &CStartupOptions::fx, 0},   {"nbc", &CStartupOptions::nbc, 0},
+    {"nws", &CStartupOptions::nws, 0}, {"pn", &CStartupOptions::pn, 0},
+    {"sa", &CStartupOptions::sa, 0},   {"xn", &CStartupOptions::xn, 0},
+};
+
+constexpr CStartupKey kStartupSaveKeys[] = {
+    {"cp", &CStartupOptions::cp, 1},   {"fx", &CStartupOptions::fx, 0},
+    {"min", &CStartupOptions::min, 0}, {"nbc", &CStartupOptions::nbc, 0},
+    {"nws", &CStartupOptions::nws, 0}, {"pn", &CStartupOptions::pn, 0},
+    {"sa", &CStartupOptions::sa, 0},   {"xn", &CStartupOptions::xn, 0},
+};
+
+inline constexpr int kForcedByCommandLine = 2;
+
+std::string IndexedKey(const char* stem, int index) { return stem + std::to_string(index); }
+
+template <class Record>
+void ReadKey(CProfileStore& store, const char* section, const std::string& key,
+             const Field<Record>& field, Record& record, const Record& defaults)
+{
+    std::visit(
+        [&](auto member) {
+            using Value = std::remove_reference_t<decltype(record.*member)>;
+            if constexpr (std::is_same_v<Value, int>)
+                record.*member = store.GetProfileInt(section, key, defaults.*member);
+            else if constexpr (std::is_same_v<Value, std::string>)
+                record.*member = store.GetProfileString(section, key, defaults.*member);
+            else
+                (record.*member).Assign(store.GetProfileString(section, key, (defaults.*member).raw));
+        },
+        field);
+}
+
+template <class Record>
+bool WriteKey(CProfileStore& store, const char* section, const std::string& key,
+              const Field<Record>& field, const Record& record)
+{
+    return std::visit(
+        [&](auto member) {
+            using Value = std::remove_cv_t<std::remove_reference_t<decltype(record.*member)>>;
+            if constexpr (std::is_same_v<Value, int>)
+                return store.WriteProfileInt(section, key, record.*member);
+            else if constexpr (std::is_same_v<Value, std::string>)
+                return store.WriteProfileString(section, key, record.*member);
+            else
+                return store.WriteProfileString(section, key, (record.*member).raw);
+        },
+        field);
+}
+
+std::string FormatPair(const char* format, const std::string& first, const std::string& second)
+{
+    const int size = std::snprintf(nullptr, 0, format, first.c_str(), second.c_str());
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, first.c_str(), second.c_str());
+    text.resize(static_cast<std::size_t>(size));
+    return text;
+}
+
+// Copies a whole file through a temporary file and a rename, so the target is either the
+// old or the new file. A new target is readable by the user only; an existing one keeps
+// its permissions.
+bool CopyFileReplacing(const std::string& from, const std::string& to)
+{
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat existing {};
+    const mode_t mode = stat(to.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+    std::string temporary = JoinPath(ParentPath(to), ".tovix-settings-XXXXXX");
+    const int out = mkstemp(temporary.data());
+    bool ok = out >= 0;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t got = read(in, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        ok = got > 0 && write(out, buffer, static_cast<std::size_t>(got)) == got;
+    }
+    const int savedError = errno;
+    close(in);
+    if (out >= 0) {
+        ok = ok && fchmod(out, mode) == 0 && fsync(out) == 0;
+        ok = close(out) == 0 && ok;
+        ok = ok && rename(temporary.c_str(), to.c_str()) == 0;
+        if (!ok)
+            unlink(temporary.c_str());
+    }
+    errno = ok ? 0 : savedError;
+    return ok;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+CSettingsStorage::CSettingsStorage(CSettingsModel& model, CProfileStore& store,
+                                   const CCommandLine& commandLine, IPrompter* prompter)
+    : m_model(model), m_store(store), m_commandLine(commandLine), m_prompter(prompter)
+{
+}
+
+int CSettingsStorage::ShowMessage(const std::string& text, unsigned type) const
+{
+    if (!m_prompter)
+        return MessageBoxAnswer::kNo;
+    return m_prompter->MessageBox(text, kApplicationTitle, type | MessageBoxType::kTopmost);
+}
+
+void CSettingsStorage::LoadGeneralSettings(const CGeneralSettings* defaults)
+{
+    const CGeneralSettings tableDefaults;
+    const CGeneralSettings& base = defaults ? *defaults : tableDefaults;
+    for (const auto& key : kGeneralLoadKeys)
+        ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, base);
+    for (const auto& key : kStartupLoadKeys) {
+        m_model.startup.*key.field =
+            m_commandLine.GetCommandLineOption(key.name)
+                ? kForcedByCommandLine
+                : m_store.GetProfileInt(kSectionStartup, key.name, key.defaultValue);
+    }
+}
+
+bool CSettingsStorage::SaveGeneralSettings(const CGeneralSettings& values,
+                                           const CStartupOptions& options)
+{
+    m_store.BeginBatch();
+    for (const auto& key : kGeneralSaveKeys)
+        WriteKey(m_store, kSectionSetting, key.name, key.field, values);
+    for (const auto& key : kStartupSaveKeys)
+        if (options.*key.field != kForcedByCommandLine)
+            m_store.WriteProfileInt(kSectionStartup, key.name, options.*key.field);
+    const bool written = m_store.EndBatch();
+    LoadGeneralSettings();
+    return written;
+}
+
+bool CSettingsStorage::LoadFileSettings()
+{
+    m_model.Files = m_store.GetProfileInt(kSectionBackup, kKeyFiles, 0);
+    if (m_model.Files == 0) {
+        if (!CreateDefaultSettingsFile())
+            return false;
+        m_model.Files = m_store.GetProfileInt(kSectionBackup, kKeyFiles, 0);
+    }
+    if (m_model.Files > kMaxFileSettings) {
+        if (m_output) {
+            char text[256];
+            std::snprintf(text, sizeof text, kTextTooManySettings, m_model.Files, kMaxFileSettings);
+            m_output->OutputMessage(MessageKind::kWarning, text, m_store.Path());
+        }
+        m_model.Files = kMaxFileSettings;
+    }
+    const CFileSetting defaults;
+    for (int index = 0; index < m_model.Files; ++index) {
+        CFileSetting& setting = m_model.files[static_cast<std::size_t>(index)];
+        for (const auto& key : kFileKeys)
+            ReadKey(m_store, kSectionBackup, IndexedKey(key.name, index), key.field, setting, defaults);
+    }
+    return true;
+}
+
+bool CSettingsStorage::SaveFileSettings()
+{
+    m_store.BeginBatch();
+    m_store.WriteProfileInt(kSectionBackup, kKeyFiles, m_model.Files);
+    for (int index = 0; index < m_model.Files && index < kMaxFileSettings; ++index) {
+        const CFileSetting& setting = m_model.files[static_cast<std::size_t>(index)];
+        for (const auto& key : kFileKeys)
+            WriteKey(m_store, kSectionBackup, IndexedKey(key.name, index), key.field, setting);
+    }
+    return m_store.EndBatch();
+}
+
+void CSettingsStorage::LoadArchiverSettings(int index)
+{
+    const CFileSetting fileDefaults;
+    const int first = index >= 0 ? index : 0;
+    const int last = index >= 0 ? index : m_model.Files - 1;
+    for (int i = first; i <= last && i < kMaxFileSettings; ++i)
+        for (const auto& key : kArchiverFileKeys)
+            ReadKey(m_store, kSectionBackup, IndexedKey(key.name, i), key.field,
+                    m_model.files[static_cast<std::size_t>(i)], fileDefaults);
+    const CGeneralSettings generalDefaults;
+    for (const auto& key : kArchiverGeneralKeys)
+        ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, generalDefaults);
+}
+
+bool CSettingsStorage::SaveArchiverSettings(int index)
+{
+    m_store.BeginBatch();
+    const int first = index >= 0 ? index : 0;
+    const int last = index >= 0 ? index : m_model.Files - 1;
+    for (int i = first; i <= last && i < kMaxFileSettings; ++i)
+        for (const auto& key : kArchiverFileKeys)
+            WriteKey(m_store, kSectionBackup, IndexedKey(key.name, i), key.field,
+                     m_model.files[static_cast<std::size_t>(i)]);
+    for (const auto& key : kArchiverGeneralKeys)
+        WriteKey(m_store, kSectionSetting, key.name, key.field, m_model.general);
+    return m_store.EndBatch();
+}
+
+bool CSettingsStorage::CreateDefaultSettingsFile()
+{
+    const std::string systemFolder = GetConfigDirectory();
+    std::string source = FindDataFile(kTemplateSettingsFileName);
+    const std::string oldSettings = JoinPath(systemFolder, kOldSettingsFileName);
+    if (FileExists(oldSettings)
+        && ShowMessage(kTextOldSettingsFound, MessageBoxType::kYesNo | MessageBoxType::kIconQuestion)
+               == MessageBoxAnswer::kYes)
+        source = oldSettings;
+
+    const std::string target = m_store.Path();
+    CopyFileReplacing(target, JoinPath(systemFolder, kSettingsBackupFileName));
+    if (!CopyFileReplacing(source, target)) {
+        ShowMessage(FormatPair(kTextCopyFailed, source, target), MessageBoxType::kIconStop);
+        return false;
+    }
+    return WaitForFileSettings();
+}
+
+// The copy is ours and complete when rename returns, but a template without file
+// settings would make an unbounded wait hang the start; give up after a few seconds.
+bool CSettingsStorage::WaitForFileSettings()
+{
+    for (int attempt = 0; attempt < kWaitForCopyTries; ++attempt) {
+        if (m_store.GetProfileInt(kSectionBackup, kKeyFiles, 0) != 0)
+            return true;
+        std::this_thread::sleep_for(kWaitForCopyStep);
+    }
+    char text[4096];
+    std::snprintf(text, sizeof text, kTextNoFileSettings, m_store.Path().c_str());
+    ShowMessage(text, MessageBoxType::kIconStop);
+    return false;
+}

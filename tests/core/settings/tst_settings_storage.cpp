@@ -1,0 +1,251 @@
+#include <QtTest>
+
+#include "helpers/fake_services.h"
+#include "helpers/temp_tree.h"
+#include "platform/path.h"
+#include "settings/application_core.h"
+#include "settings/program_paths.h"
+
+namespace {
+
+std::string CrLf(std::initializer_list<const char*> lines)
+{
+    std::string text;
+    for (const char* line : lines)
+        text += std::string(line) + "\r\n";
+    return text;
+}
+
+// The keys of one section, in file order.
+QStringList KeysOfSection(const std::string& text, const std::string& section)
+{
+    QStringList keys;
+    bool inside = false;
+    for (const QString& line : QString::fromStdString(text).split("\r\n")) {
+        if (line.startsWith('['))
+            inside = line == QString::fromStdString("[" + section + "]");
+        else if (inside && line.contains('='))
+            keys << line.section('=', 0, 0);
+    }
+    return keys;
+}
+
+}  // namespace
+
+class TestSettingsStorage : public QObject
+{
+    Q_OBJECT
+
+private:
+    CTempTree m_tree;
+    CFakeHost m_host;
+
+    std::unique_ptr<CApplicationCore> MakeCore(std::vector<std::string> arguments = {})
+    {
+        return std::make_unique<CApplicationCore>(m_host.Services(), CCommandLine(std::move(arguments)));
+    }
+
+private slots:
+    void init()
+    {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_tree.Path("config")));
+        qunsetenv("TEMP");
+        qunsetenv("TMP");
+        qunsetenv("TMPDIR");
+        m_host.sink.Clear();
+        m_host.prompter.asked.clear();
+        m_host.prompter.answers.clear();
+    }
+
+    void defaultsForMissingKeys()
+    {
+        const std::string path = m_tree.WriteFile("a.TVX", CrLf({"[Backup]", "Files=2", "No0=/src"}));
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        const CSettingsModel& model = core->Settings();
+        QCOMPARE(model.Files, 2);
+        QVERIFY(model.general == CGeneralSettings());
+        QCOMPARE(model.startup.cp, 1);
+        QCOMPARE(model.files[0].No.expanded, std::string("/src"));
+        QCOMPARE(model.files[1].No.raw, std::string());
+        QCOMPARE(model.files[1].Inc, std::string("*.*"));
+        QCOMPARE(model.files[1].Forced, 1);
+        QCOMPARE(model.files[1].ForcedMove.raw, std::string("%temp%"));
+        QCOMPARE(model.files[1].ForcedMove.expanded, std::string("/tmp"));
+        QCOMPARE(model.general.StopApp,
+                 std::string("スキャンディスク - *;ｽｷｬﾝﾃﾞｨｽｸ - *;最適化中 - *"));
+        QCOMPARE(model.general.CpZIP, std::string("tovix-zip"));
+    }
+
+    void countOutsideTheTable_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("loaded");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("negative: nothing read, no template") << -3 << -3 << false;
+        QTest::newRow("above the table: first 100") << 150 << 100 << true;
+    }
+
+    void countOutsideTheTable()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, loaded);
+        QFETCH(bool, warned);
+        const std::string text = CrLf({"[Backup]", "No0=/first", "No99=/last"})
+                                 + "Files=" + std::to_string(stored) + "\r\n";
+        const std::string path = m_tree.WriteFile("count.TVX", text);
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().Files, loaded);
+        QCOMPARE(ReadFileBytes(path), text);
+        QCOMPARE(core->Settings().files[0].No.raw, std::string(loaded > 0 ? "/first" : ""));
+        QCOMPARE(m_host.sink.RowsOfKind(MessageKind::kWarning).size(), std::size_t(warned ? 1 : 0));
+    }
+
+    void forcedOptionsAreNotWritten()
+    {
+        const std::string path =
+            m_tree.WriteFile("forced.TVX", CrLf({"[Startup]", "min=0", "sa=1", "[Backup]", "Files=1", "No0=/s"}));
+        auto core = MakeCore({"-MIN", "-xn"});
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().startup.min, 2);
+        QCOMPARE(core->Settings().startup.xn, 2);
+        QCOMPARE(core->Settings().startup.sa, 1);
+
+        CStartupOptions options = core->Settings().startup;
+        options.sa = 0;
+        QVERIFY(core->Storage().SaveGeneralSettings(core->Settings().general, options));
+        const std::string saved = ReadFileBytes(path);
+        QVERIFY(saved.find("min=0\r\n") != std::string::npos);
+        QVERIFY(saved.find("xn=") == std::string::npos);
+        QVERIFY(saved.find("sa=0\r\n") != std::string::npos);
+        QCOMPARE(core->Settings().startup.min, 2);
+    }
+
+    void saveOrders()
+    {
+        const std::string path = m_tree.WriteFile("order.TVX", CrLf({"[Backup]", "Files=1", "No0=/s"}));
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        QVERIFY(core->Storage().SaveGeneralSettings(core->Settings().general, core->Settings().startup));
+        QVERIFY(core->Storage().SaveFileSettings());
+        const std::string text = ReadFileBytes(path);
+        QCOMPARE(KeysOfSection(text, "Setting"),
+                 QStringList({"FileChkInterval", "BakDelayTime", "BakCopyPath", "DispDetailInfo",
+                              "DispDebugInfo", "NoDriveDir", "BakDrvAlertSize", "Forced", "Ignore2sec",
+                              "LogFile", "LogLines", "LogSize", "Sound", "SoundW", "SoundE", "SoundFile",
+                              "SoundWFile", "SoundEFile", "GenStyle", "YmdFmt", "BakWait", "Recycle2",
+                              "StopApp", "DlgTimer"}));
+        QCOMPARE(KeysOfSection(text, "Startup"),
+                 QStringList({"cp", "fx", "min", "nbc", "nws", "pn", "sa", "xn"}));
+        QCOMPARE(KeysOfSection(text, "Backup"),
+                 QStringList({"Files", "No0", "Sub0", "Ignore0", "DoInterval0", "NoDetect0", "BakTo0",
+                              "Inc0", "Exc0", "Gen0", "DirExc0", "ForcedInc0", "Forced0", "ForcedMove0",
+                              "SameDateExc0", "OldDel0", "OldMove0", "NearTimeExc0", "ObsRunExe0",
+                              "ObsRunArg0", "DaysFrom0", "DaysTo0", "CompMode0", "CompFile0", "ArcMode0",
+                              "DlgCopyBig0", "NewBakTo0", "GenBakTo0"}));
+        QVERIFY(text.find("ForcedMove0=%temp%\r\n") != std::string::npos);
+    }
+
+    void deletedSettingKeepsItsKeys()
+    {
+        const std::string path = m_tree.WriteFile(
+            "shrink.TVX", CrLf({"[Backup]", "Files=2", "No0=/a", "No1=/b", "CpPw1=secret"}));
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().files[1].CpPw, std::string("secret"));
+        core->Settings().Files = 1;
+        QVERIFY(core->Storage().SaveFileSettings());
+        const std::string text = ReadFileBytes(path);
+        QVERIFY(text.find("Files=1\r\n") != std::string::npos);
+        QVERIFY(text.find("No1=/b\r\n") != std::string::npos);
+        QVERIFY(text.find("CpPw0") == std::string::npos);
+    }
+
+    void archiverKeysOnlyThroughTheirOwnOperations()
+    {
+        const std::string path = m_tree.WriteFile(
+            "arc.TVX", CrLf({"[Setting]", "CpRAR=/opt/rar", "[Backup]", "Files=1", "No0=/a", "CpOpt0=-x"}));
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().general.CpRAR, std::string("/opt/rar"));
+        QCOMPARE(core->Settings().files[0].CpOpt, std::string("-x"));
+
+        core->Settings().files[0].CpOpt = "-y";
+        QVERIFY(core->Storage().LoadFileSettings());
+        QCOMPARE(core->Settings().files[0].CpOpt, std::string("-y"));
+        QVERIFY(core->Storage().SaveArchiverSettings(0));
+        QVERIFY(ReadFileBytes(path).find("CpOpt0=-y\r\n") != std::string::npos);
+    }
+
+    void firstStart_data()
+    {
+        QTest::addColumn<bool>("oldFilePresent");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("expectedSource");
+        QTest::newRow("template") << false << 0 << "";
+        QTest::newRow("old file, Yes") << true << int(MessageBoxAnswer::kYes) << "/old/source";
+        QTest::newRow("old file, No") << true << int(MessageBoxAnswer::kNo) << "";
+    }
+
+    void firstStart()
+    {
+        QFETCH(bool, oldFilePresent);
+        QFETCH(int, answer);
+        QFETCH(QString, expectedSource);
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        if (oldFilePresent)
+            config.WriteFile("tovix/Tovix.INI", CrLf({"[Backup]", "Files=1", "No0=/old/source"}));
+        m_host.prompter.answers = {answer};
+
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile("Tovix.TVX"));
+        const std::string settingsPath = config.Path("tovix/Tovix.TVX");
+        QCOMPARE(core->SettingsFilePath(), settingsPath);
+        QCOMPARE(FileMode(settingsPath), 0600);
+        QCOMPARE(m_host.prompter.asked.size(), std::size_t(oldFilePresent ? 1 : 0));
+        const CFileSetting& first = core->Settings().files[0];
+        if (expectedSource.isEmpty())
+            QVERIFY(IsSampleSource(first.No.raw));
+        else
+            QCOMPARE(QString::fromStdString(first.No.raw), expectedSource);
+        QVERIFY(core->Settings().general.BakCopyPath.raw.empty());
+    }
+
+    void settingsWithoutFileSettingsAreKeptAsBackup()
+    {
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string previous = CrLf({"; mine", "[Backup]", "Files=0"});
+        config.WriteFile("tovix/Tovix.TVX", previous);
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile("Tovix.TVX"));
+        QCOMPARE(config.Read("tovix/Tovix$$$.TVX"), previous);
+        QVERIFY(core->Settings().Files > 0);
+    }
+
+    void templateCannotBeCopied()
+    {
+        auto core = MakeCore();
+        const std::string target = m_tree.Path("missing-folder/x.TVX");
+        QVERIFY(!core->LoadSettingsFile(target));
+        QCOMPARE(m_host.prompter.asked.size(), std::size_t(1));
+        const std::string expected =
+            "'" + FindDataFile("Tovix_.TVX") + "' を '" + target + "' へコピーできませんでした";
+        QCOMPARE(m_host.prompter.asked[0].text, expected);
+        QVERIFY((m_host.prompter.asked[0].type & MessageBoxType::kIconMask) == MessageBoxType::kIconStop);
+    }
+
+    void nameWithoutSlashLivesInTheConfigFolder()
+    {
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        QCOMPARE(ResolveSettingsFilePath("x.TVX"), config.Path("tovix/x.TVX"));
+        QCOMPARE(ResolveSettingsFilePath("./x.TVX"), std::string("./x.TVX"));
+        QCOMPARE(FileMode(config.Path("tovix")), 0700);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsStorage)
+#include "tst_settings_storage.moc"

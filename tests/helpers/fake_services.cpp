@@ -60,6 +60,7 @@ bool CScriptedPrompter::AskCredentials(const std::string& prompt, std::string& u
                                        std::string& password)
 {
     credentialPrompts.push_back(prompt);
+    credentialUsersOffered.push_back(user);
     if (credentialUser.empty())
         return false;
     user = credentialUser;

@@ -68,6 +68,8 @@ public:
     std::string credentialUser;
     std::string credentialPassword;
     std::vector<std::string> credentialPrompts;
+    // The user names the asking side prefilled, one per question.
+    std::vector<std::string> credentialUsersOffered;
 
 private:
     int NextAnswer();

@@ -14,9 +14,8 @@ class CMessageOutput;
 // the question (line breaks as blanks) and its answer word go to the reports as a
 // warning, together with the last system error as it was before the question.
 // An empty title means the application's name.
-int AskUser(CMessageOutput& output, const CHostServices& services, int dlgTimer,
-            const std::string& text, const std::string& title, unsigned type, bool log,
-            int seconds = -1);
+int AskUser(CMessageOutput& output, const CHostServices& services, int dlgTimer, const std::string& text,
+            const std::string& title, unsigned type, bool log, int seconds = -1);
 
 // "Dialog:" + "Timeout", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No", or the
 // answer code in decimal for any other code.

@@ -21,7 +21,7 @@ std::string ErrorText(int error)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string FormatText(const char* format, ...)
 {

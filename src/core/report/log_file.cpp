@@ -55,7 +55,7 @@ bool WriteAll(int fd, const std::string& bytes)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 char CLogFile::KindLetter(int kind)
 {
@@ -91,16 +91,21 @@ CLogFile::EWrite CLogFile::Append(const std::string& path, const CLogLine& line,
         return EWrite::Lost;
     const std::string text = FormatLine(line);
 
+    // Non-blocking only for the open: a FIFO without a reader must not hang the program.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewLogMode);
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, kNewLogMode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return EWrite::Lost;
+    if (const int flags = ::fcntl(fd, F_GETFL); flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 
     const bool written = WriteAll(fd, text);
     std::int64_t length = 0;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstat(fd, &status) == 0)
         length = status.st_size;
     ::close(fd);
@@ -116,7 +121,7 @@ CLogFile::ERotate CLogFile::Rotate(const std::string& path, int* error)
 {
     CErrnoGuard keepErrno;
     const std::string oldPath = OldPath(path);
-    ::unlink(oldPath.c_str());  // there may be none yet; a real failure shows in the rename
+    ::unlink(oldPath.c_str()); // there may be none yet; a real failure shows in the rename
     if (::rename(path.c_str(), oldPath.c_str()) == 0) {
         if (error)
             *error = 0;

@@ -13,7 +13,7 @@ struct CLogLine
     char kindLetter = 'F';
     std::string_view time;
     std::string_view date;
-    std::string_view message;  // already carries the warning or error prefix
+    std::string_view message; // already carries the warning or error prefix
     std::string_view source;
     std::string_view destination;
     std::string_view info;
@@ -25,15 +25,15 @@ public:
     // What became of a line.
     enum class EWrite
     {
-        Lost,       // the file could not be opened or written: the line is dropped silently
-        Written,    // appended, the file is within its limit
-        OverLimit,  // appended, and the file is now larger than the limit: rotate it
+        Lost,      // the file could not be opened or written: the line is dropped silently
+        Written,   // appended, the file is within its limit
+        OverLimit, // appended, and the file is now larger than the limit: rotate it
     };
 
     enum class ERotate
     {
-        Rotated,  // the log now has the ".OLD" name; the next line starts a new file
-        Failed,   // the rename failed (error code in *error); the log keeps its name
+        Rotated, // the log now has the ".OLD" name; the next line starts a new file
+        Failed,  // the rename failed (error code in *error); the log keeps its name
     };
 
     // The log letter of a message kind ("F", "W", "E", "i", "j", "k", "T").

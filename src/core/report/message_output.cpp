@@ -42,7 +42,7 @@ std::string FormatTm(const std::tm& local, const char* format)
     return std::string(buffer, length);
 }
 
-}  // namespace
+} // namespace
 
 CMessageOutput::CMessageOutput(const CGeneralSettings& settings, const CHostServices& services)
     : m_settings(settings), m_services(services)
@@ -59,9 +59,8 @@ CMessageOutput::CStamp CMessageOutput::LocalStamp() const
     return {FormatTm(local, kTimeFormat), FormatTm(local, kDateFormat)};
 }
 
-void CMessageOutput::OutputMessage(int kind, const std::string& message,
-                                   const std::string& source, const std::string& destination,
-                                   const std::string& info)
+void CMessageOutput::OutputMessage(int kind, const std::string& message, const std::string& source,
+                                   const std::string& destination, const std::string& info)
 {
     CErrorStateGuard keepErrors;
     IMessageSink* const sink = m_services.sink;
@@ -106,15 +105,14 @@ void CMessageOutput::OutputMessage(int kind, const std::string& message,
 }
 
 void CMessageOutput::WriteLog(int kind, const std::string& message, const std::string& source,
-                              const std::string& destination, const std::string& info,
-                              const CStamp& stamp)
+                              const std::string& destination, const std::string& info, const CStamp& stamp)
 {
     const std::string& path = m_settings.LogFile.expanded;
     if (path.empty())
         return;
 
-    const CLogLine line{CLogFile::KindLetter(kind), stamp.time, stamp.date, message,
-                        source, destination, info};
+    const CLogLine line{
+        CLogFile::KindLetter(kind), stamp.time, stamp.date, message, source, destination, info};
     const int limit = m_reportingRotation ? 0 : m_settings.LogSize;
     if (CLogFile::Append(path, line, limit) != CLogFile::EWrite::OverLimit)
         return;

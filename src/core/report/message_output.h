@@ -32,14 +32,13 @@ public:
 private:
     struct CStamp
     {
-        std::string time;  // "HH:MM:SS"
-        std::string date;  // "MM/DD/YY"
+        std::string time; // "HH:MM:SS"
+        std::string date; // "MM/DD/YY"
     };
 
     CStamp LocalStamp() const;
     void WriteLog(int kind, const std::string& message, const std::string& source,
-                  const std::string& destination, const std::string& info,
-                  const CStamp& stamp);
+                  const std::string& destination, const std::string& info, const CStamp& stamp);
     void Beep(EBeep beep);
 
     const CGeneralSettings& m_settings;

@@ -13,8 +13,7 @@ inline constexpr const char* kStatusSeparator = ", ";
 
 // The log file keeps one previous generation under its own name plus this suffix.
 inline constexpr const char* kOldLogSuffix = ".OLD";
-inline constexpr const char* kLogRotatedNotice =
-    "ログファイルのサイズが最大値を超えたので新規作成しました";
+inline constexpr const char* kLogRotatedNotice = "ログファイルのサイズが最大値を超えたので新規作成しました";
 
 // Answer words of AskUser: the prefix, then the word of the answer code (or the code).
 inline constexpr const char* kAnswerPrefix = "Dialog:";
@@ -27,4 +26,4 @@ inline constexpr const char* kAnswerIgnore = "Ignore";
 inline constexpr const char* kAnswerYes = "Yes";
 inline constexpr const char* kAnswerNo = "No";
 inline constexpr const char* kAnswerSeparator = ", ";
-}  // namespace ReportText
+} // namespace ReportText

@@ -24,7 +24,7 @@ std::string SilentWav()
     return wav;
 }
 
-}  // namespace
+} // namespace
 
 // No display and no sound server are needed: whatever the machine offers, the player
 // answers at once and never crashes.

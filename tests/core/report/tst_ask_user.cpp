@@ -14,7 +14,10 @@
 
 namespace {
 
-std::string S(const char* text) { return text; }
+std::string S(const char* text)
+{
+    return text;
+}
 
 const std::string kWarning = ReportText::kWarningPrefix;
 constexpr unsigned kYesNoQuestion =
@@ -46,7 +49,7 @@ public:
     bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
 };
 
-}  // namespace
+} // namespace
 
 class TestAskUser : public QObject
 {
@@ -136,8 +139,7 @@ void TestAskUser::timeLimit()
 
     CFixture f;
     f.host.prompter.defaultAnswer = MessageBoxAnswer::kYes;
-    const int answer =
-        AskUser(f.output, f.services, dlgTimer, "Q", "T", kYesNoQuestion, true, seconds);
+    const int answer = AskUser(f.output, f.services, dlgTimer, "Q", "T", kYesNoQuestion, true, seconds);
 
     QCOMPARE(f.host.prompter.asked.size(), asked ? 1u : 0u);
     if (asked) {
@@ -175,8 +177,7 @@ void TestAskUser::noLogNoRows()
 {
     CFixture f;
     f.host.prompter.answers.push_back(MessageBoxAnswer::kNo);
-    QCOMPARE(AskUser(f.output, f.services, 30, "Q", "", kYesNoQuestion, false),
-             MessageBoxAnswer::kNo);
+    QCOMPARE(AskUser(f.output, f.services, 30, "Q", "", kYesNoQuestion, false), MessageBoxAnswer::kNo);
     QVERIFY(f.host.sink.reportRows.empty());
     QVERIFY(f.host.sink.errorRows.empty());
     QVERIFY(f.host.sink.statusTexts.empty());
@@ -209,8 +210,7 @@ void TestAskUser::systemErrorTakenBeforeTheBox()
     CFailingPrompter prompter;
     f.services.prompter = &prompter;
     SetLastSystemError(EACCES);
-    QCOMPARE(AskUser(f.output, f.services, 30, "Q", "", MessageBoxType::kOk, true),
-             MessageBoxAnswer::kRetry);
+    QCOMPARE(AskUser(f.output, f.services, 30, "Q", "", MessageBoxType::kOk, true), MessageBoxAnswer::kRetry);
     QCOMPARE(f.host.sink.reportRows.at(0).info, S("Dialog:Retry, .$0000000D-Permission denied"));
 }
 

@@ -7,8 +7,11 @@
 #include "report/format_text.h"
 
 namespace {
-std::string S(const char* text) { return text; }
-}  // namespace
+std::string S(const char* text)
+{
+    return text;
+}
+} // namespace
 
 class TestFormatText : public QObject
 {

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <ctime>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "helpers/fake_services.h"
@@ -26,12 +26,11 @@ const std::string kWarning = ReportText::kWarningPrefix;
 const std::string kError = ReportText::kErrorPrefix;
 const std::string kNotice = ReportText::kLogRotatedNotice;
 
-std::string Line(const std::string& letter, const std::string& message,
-                 const std::string& source = {}, const std::string& destination = {},
-                 const std::string& info = {})
+std::string Line(const std::string& letter, const std::string& message, const std::string& source = {},
+                 const std::string& destination = {}, const std::string& info = {})
 {
-    return letter + "\t" + kTime + "\t" + kDate + "\t" + message + "\t" + source + "\t"
-           + destination + "\t" + info + "\r\n";
+    return letter + "\t" + kTime + "\t" + kDate + "\t" + message + "\t" + source + "\t" + destination + "\t"
+           + info + "\r\n";
 }
 
 // One output with fake services and its own settings.
@@ -55,9 +54,12 @@ struct CFixture
     CMessageOutput output{settings, services};
 };
 
-std::string S(const char* text) { return text; }
+std::string S(const char* text)
+{
+    return text;
+}
 
-}  // namespace
+} // namespace
 
 class TestMessageOutput : public QObject
 {
@@ -87,7 +89,9 @@ private slots:
     void noLimit_data();
     void noLimit();
     void failedRenameNoticesOnce();
+    void rotationResumesWhenTheWayIsFree();
     void noticeLongerThanTheLimitRotatesOnce();
+    void fifoWithoutReaderDoesNotHang();
     void unwritableLogLosesOnlyTheLine();
     void newLogIsPrivate();
     void existingLogKeepsItsMode();
@@ -107,7 +111,7 @@ void TestMessageOutput::kinds_data()
     QTest::addColumn<int>("detail");
     QTest::addColumn<int>("debug");
     QTest::addColumn<bool>("noOutput");
-    QTest::addColumn<std::string>("shown");  // message in the rows and the log; "" = dropped
+    QTest::addColumn<std::string>("shown"); // message in the rows and the log; "" = dropped
     QTest::addColumn<bool>("reportRow");
     QTest::addColumn<bool>("errorRow");
     QTest::addColumn<std::string>("letter");
@@ -243,11 +247,11 @@ void TestMessageOutput::logLineOfEveryField()
     CFixture f;
     f.SetLog(tree.Path("log.txt"));
     f.output.OutputMessage(0, "コピー", "/src/a.txt", "/bak/a.txt", "12 bytes");
-    f.output.OutputMessage(2, "フォルダが見つかりません ", "/src", "", ".$00000002-No such file or directory");
-    QCOMPARE(tree.Read("log.txt"),
-             S("F\t22:13:20\t11/14/23\tコピー\t/src/a.txt\t/bak/a.txt\t12 bytes\r\n"
-               "E\t22:13:20\t11/14/23\tエラー: フォルダが見つかりません \t/src\t\t"
-               ".$00000002-No such file or directory\r\n"));
+    f.output.OutputMessage(2, "フォルダが見つかりません ", "/src", "",
+                           ".$00000002-No such file or directory");
+    QCOMPARE(tree.Read("log.txt"), S("F\t22:13:20\t11/14/23\tコピー\t/src/a.txt\t/bak/a.txt\t12 bytes\r\n"
+                                     "E\t22:13:20\t11/14/23\tエラー: フォルダが見つかりません \t/src\t\t"
+                                     ".$00000002-No such file or directory\r\n"));
 }
 
 void TestMessageOutput::fieldsLoseTabsAndLineBreaks_data()
@@ -261,7 +265,8 @@ void TestMessageOutput::fieldsLoseTabsAndLineBreaks_data()
     QTest::newRow("tab in message") << S("a\tb") << S("") << S("") << S("") << Line("i", "a b");
     QTest::newRow("CR LF in source") << S("m") << S("/x\r\ny") << S("") << S("") << Line("i", "m", "/x  y");
     QTest::newRow("LF in destination") << S("m") << S("") << S("/d\n") << S("") << Line("i", "m", "", "/d ");
-    QTest::newRow("all three in info") << S("m") << S("") << S("") << S("\t\r\n") << Line("i", "m", "", "", "   ");
+    QTest::newRow("all three in info")
+        << S("m") << S("") << S("") << S("\t\r\n") << Line("i", "m", "", "", "   ");
     QTest::newRow("other bytes pass") << S("m\x01\xff") << S("") << S("") << S("") << Line("i", "m\x01\xff");
 }
 
@@ -412,6 +417,40 @@ void TestMessageOutput::failedRenameNoticesOnce()
     QCOMPARE(tree.Read("log.txt.OLD/keep"), S("k"));
 }
 
+void TestMessageOutput::rotationResumesWhenTheWayIsFree()
+{
+    CTempTree tree;
+    const std::string earlier(3000, 'x');
+    const std::string path = tree.WriteFile("log.txt", earlier);
+    tree.WriteFile("log.txt.OLD/keep", "k");
+
+    CFixture f;
+    f.SetLog(path);
+    f.settings.LogSize = 1;
+    f.output.OutputMessage(3, "a");
+    QCOMPARE(f.host.sink.RowsOfKind(1).size(), 1u);
+
+    // The user clears the way: the next line over the limit rotates as usual.
+    QVERIFY(QDir(QString::fromStdString(path + ".OLD")).removeRecursively());
+    f.host.sink.Clear();
+    f.output.OutputMessage(3, "b");
+    QCOMPARE(f.host.sink.Messages(), (std::vector<std::string>{"b", kWarning + kNotice}));
+    QCOMPARE(f.host.sink.errorRows.at(0).info, S(""));
+    QVERIFY(ReadFileBytes(path + ".OLD").rfind(earlier, 0) == 0);
+    QCOMPARE(tree.Read("log.txt"), Line("W", kWarning + kNotice, path, path + ".OLD"));
+}
+
+void TestMessageOutput::fifoWithoutReaderDoesNotHang()
+{
+    CTempTree tree;
+    const std::string path = tree.Path("log.fifo");
+    QVERIFY(::mkfifo(path.c_str(), 0600) == 0);
+    CFixture f;
+    f.SetLog(path);
+    f.output.OutputMessage(2, "e");
+    QCOMPARE(f.host.sink.errorRows.size(), 1u);
+}
+
 void TestMessageOutput::noticeLongerThanTheLimitRotatesOnce()
 {
     // The notice names the log twice; with a long enough path its line alone is over the
@@ -439,7 +478,7 @@ void TestMessageOutput::unwritableLogLosesOnlyTheLine()
     CTempTree tree;
     tree.WriteFile("plain", "p");
     CFixture f;
-    f.SetLog(tree.Path("plain/log.txt"));  // below a file: cannot be created
+    f.SetLog(tree.Path("plain/log.txt")); // below a file: cannot be created
     f.settings.LogSize = 1;
     f.settings.SoundE = 1;
     f.settings.SoundEFile = "/sounds/e.wav";
@@ -490,9 +529,9 @@ void TestMessageOutput::existingLogKeepsItsMode()
 
 void TestMessageOutput::errorStateSurvivesReporting_data()
 {
-    QTest::addColumn<std::string>("logName");  // below the temporary tree; "" = no log
+    QTest::addColumn<std::string>("logName"); // below the temporary tree; "" = no log
     QTest::addColumn<int>("logSize");
-    QTest::addColumn<std::string>("earlier");  // what the log holds before
+    QTest::addColumn<std::string>("earlier"); // what the log holds before
 
     QTest::newRow("no log") << S("") << 0 << S("");
     QTest::newRow("log write") << S("log.txt") << 0 << S("");
@@ -547,20 +586,32 @@ void TestMessageOutput::sounds_data()
     using B = std::vector<EBeep>;
     const EBeep ex = EBeep::Exclamation;
 
-    QTest::newRow("error sound") << 2 << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{"e.wav"} << B{};
-    QTest::newRow("error sound unplayable") << 2 << 1 << 0 << 1 << S("") << S("e.wav") << false << false << V{"e.wav"} << B{ex};
-    QTest::newRow("error, empty error file") << 2 << 1 << 0 << 1 << S("w.wav") << S("") << true << false << V{} << B{ex};
-    QTest::newRow("error, SoundE off") << 2 << 1 << 1 << 0 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
-    QTest::newRow("error, master switch off") << 2 << 0 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
-    QTest::newRow("error, no message output") << 2 << 1 << 0 << 1 << S("") << S("e.wav") << true << true << V{"e.wav"} << B{};
-    QTest::newRow("warning sound") << 1 << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{"w.wav"} << B{};
-    QTest::newRow("warning unplayable") << 1 << 1 << 1 << 0 << S("w.wav") << S("") << false << false << V{"w.wav"} << B{ex};
-    QTest::newRow("warning, empty file") << 1 << 1 << 1 << 0 << S("") << S("e.wav") << true << false << V{} << B{ex};
-    QTest::newRow("warning, SoundW off") << 1 << 1 << 0 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
-    QTest::newRow("warning, master switch off") << 1 << 0 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
+    QTest::newRow("error sound") << 2 << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false
+                                 << V{"e.wav"} << B{};
+    QTest::newRow("error sound unplayable")
+        << 2 << 1 << 0 << 1 << S("") << S("e.wav") << false << false << V{"e.wav"} << B{ex};
+    QTest::newRow("error, empty error file")
+        << 2 << 1 << 0 << 1 << S("w.wav") << S("") << true << false << V{} << B{ex};
+    QTest::newRow("error, SoundE off")
+        << 2 << 1 << 1 << 0 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
+    QTest::newRow("error, master switch off")
+        << 2 << 0 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
+    QTest::newRow("error, no message output")
+        << 2 << 1 << 0 << 1 << S("") << S("e.wav") << true << true << V{"e.wav"} << B{};
+    QTest::newRow("warning sound") << 1 << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false
+                                   << V{"w.wav"} << B{};
+    QTest::newRow("warning unplayable")
+        << 1 << 1 << 1 << 0 << S("w.wav") << S("") << false << false << V{"w.wav"} << B{ex};
+    QTest::newRow("warning, empty file")
+        << 1 << 1 << 1 << 0 << S("") << S("e.wav") << true << false << V{} << B{ex};
+    QTest::newRow("warning, SoundW off")
+        << 1 << 1 << 0 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
+    QTest::newRow("warning, master switch off")
+        << 1 << 0 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
     for (const int kind : {0, 3, 4, 5, 6}) {
         const QByteArray name = "kind " + QByteArray::number(kind) + " is silent";
-        QTest::newRow(name.constData()) << kind << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
+        QTest::newRow(name.constData())
+            << kind << 1 << 1 << 1 << S("w.wav") << S("e.wav") << true << false << V{} << B{};
     }
 }
 
@@ -638,8 +689,7 @@ void TestMessageOutput::beepInfo()
     CFixture f;
     f.settings.Sound = sound;
     f.output.BeepInfo(force);
-    QCOMPARE(f.host.sink.beeps,
-             beeps ? std::vector<EBeep>{EBeep::Information} : std::vector<EBeep>{});
+    QCOMPARE(f.host.sink.beeps, beeps ? std::vector<EBeep>{EBeep::Information} : std::vector<EBeep>{});
     QVERIFY(f.host.sink.playedSounds.empty());
 }
 

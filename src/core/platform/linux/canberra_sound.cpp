@@ -33,18 +33,17 @@ bool IsPlayableCandidate(const std::string& path)
 {
     if (path.empty())
         return false;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::stat(path.c_str(), &status) != 0)
         return false;
     return S_ISREG(status.st_mode) && status.st_size > 0 && ::access(path.c_str(), R_OK) == 0;
 }
 
-}  // namespace
+} // namespace
 
-CCanberraSound::CCanberraSound(std::string applicationName)
-    : m_applicationName(std::move(applicationName))
-{
-}
+CCanberraSound::CCanberraSound(std::string applicationName) : m_applicationName(std::move(applicationName)) {}
 
 CCanberraSound::~CCanberraSound()
 {
@@ -62,8 +61,7 @@ bool CCanberraSound::Open()
             return false;
         }
         if (!m_applicationName.empty())
-            ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME,
-                                    m_applicationName.c_str(), nullptr);
+            ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, m_applicationName.c_str(), nullptr);
     }
     m_open = ca_context_open(m_context) == CA_SUCCESS;
     return m_open;

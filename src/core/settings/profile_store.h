@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CProfileStore
@@ -29,12 +31,20 @@ public:
     void SetPath(std::string path);
     void SetWriteErrorHandler(WriteErrorHandler handler) { m_onWriteError = std::move(handler); }
 
-    // A missing key gives the default. Integers parse a signed decimal number at the
-    // start of the value; anything else reads 0. Strings are cut at 4095 bytes.
+    // A missing key gives the default. Values are trimmed of blanks and lose one pair of
+    // enclosing quotes. Integers parse a signed decimal number at the start of the value
+    // (clamped to the int range); anything else reads 0. Strings are cut at 4095 bytes.
+    // Keys before the first section are never found; of a key or section that occurs
+    // twice, the first counts.
     int GetProfileInt(std::string_view section, std::string_view key, int defaultValue);
     std::string GetProfileString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue);
     // Line breaks in a value are written as blanks so that a value can never add keys.
+    // A value that reading would trim or unquote is stored in quotes, so that it reads
+    // back as written. A key's line is replaced in place, or the key is added after the
+    // last non-blank line of its section (the section is added at the end of the file).
+    // False, with LastWriteError() and the write-error handler, when the file could not
+    // be written or the names could not be read back (EINVAL); the old file is kept.
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value);
@@ -50,9 +60,18 @@ public:
 private:
     struct CLine
     {
-        std::string raw;         // bytes as in the file, without the line end
-        std::string ending;      // "\r\n", "\n" or "" (last line without a line end)
-        std::string text;        // raw decoded to UTF-8, without a byte-order mark
+        std::string raw;     // bytes as in the file, without the line end (and the BOM)
+        std::string ending;  // "\r\n", "\n" or "" (last line without a line end)
+        std::string text;    // raw decoded to UTF-8
+    };
+    // A section header line and the lines up to the next header. The lines before the
+    // first header form a section without a name that is never searched.
+    struct CSection
+    {
+        std::vector<CLine> lines;
+        // Folded key -> index in lines of its first line. Keys are only ever inserted
+        // after the last non-blank line, so the indices of key lines never shift.
+        std::unordered_map<std::string, size_t> keys;
     };
     struct CFileStamp
     {
@@ -61,22 +80,31 @@ private:
         ino_t inode = 0;
         off_t size = 0;
         long long mtimeNs = 0;
+        long long ctimeNs = 0;
         bool operator==(const CFileStamp&) const = default;
     };
 
     void Refresh();
+    void Load();
     void Parse(const std::string& bytes);
+    void Clear();
     bool Flush();
-    // Index of the key's line in the section, or -1; sectionEnd is where a new key goes.
-    int FindKey(std::string_view section, std::string_view key, int* sectionEnd) const;
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    // The key's line, or nullptr.
+    const CLine* FindKey(std::string_view section, std::string_view key) const;
     CLine MakeLine(std::string_view text) const;
-    void MarkWritten(bool ok, int error);
+    // Inserts after the last non-blank line of the section; gives the line's index.
+    size_t AddLine(CSection& section, CLine line);
+    bool MarkWritten(bool ok, int error);
 
     std::string m_path;
-    std::vector<CLine> m_lines;
+    std::vector<CSection> m_sections;
+    std::unordered_map<std::string, size_t> m_sectionIndex;  // folded name -> first section
+    bool m_bom = false;
     EEncoding m_encoding = EEncoding::Utf8;
     CFileStamp m_stamp;
     bool m_loaded = false;
+    int m_readError = 0;  // the file exists but could not be read: never overwrite it
     int m_batchDepth = 0;
     bool m_dirty = false;
     int m_lastWriteError = 0;

@@ -71,3 +71,13 @@ void SplitPathRoot(std::string_view path, std::string& root, std::string& rest)
     root.clear();
     rest = path;
 }
+
+std::string GetShareRoot(std::string_view path)
+{
+    std::size_t slashes = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == kPathSeparator && ++slashes == 4)
+            return std::string(path.substr(0, i));
+    }
+    return std::string(path);
+}

@@ -33,3 +33,7 @@ bool IsUncPath(std::string_view path);
 // For a network path the root is "//server" and the rest begins with the "/" after it.
 // Local paths have no drive: the root is empty and the rest is the whole path.
 void SplitPathRoot(std::string_view path, std::string& root, std::string& rest);
+
+// The server-and-share part of a network path: everything before its fourth "/"
+// ("//srv/data/x/y.txt" -> "//srv/data"), the whole path when it has fewer.
+std::string GetShareRoot(std::string_view path);

@@ -1,0 +1,319 @@
+#include "platform/linux/atomic_copy.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/random.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/linux/file_attributes.h"
+#include "platform/linux/no_replace_rename.h"
+#include "platform/path.h"
+
+namespace {
+
+constexpr std::size_t kRandomLength = 6;
+constexpr int kNameAttempts = 100;
+
+bool IsNameCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+std::string TemporaryPathIn(const std::string& folder)
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[kRandomLength] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Uniqueness is enforced by O_EXCL anyway; this only has to vary.
+        static unsigned counter = 0;
+        const unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u + ++counter;
+        for (std::size_t i = 0; i < kRandomLength; ++i)
+            bytes[i] = static_cast<unsigned char>(seed >> (i * 5));
+    }
+    std::string name(kOwnTemporaryPrefix);
+    for (unsigned char byte : bytes)
+        name += kAlphabet[byte % (sizeof kAlphabet - 1)];
+    return folder.empty() ? name : JoinPath(folder, name);
+}
+
+struct CFd
+{
+    int fd = -1;
+    explicit CFd(int value) : fd(value) {}
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    ~CFd()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+enum class ECopyMethod
+{
+    CopyRange,
+    SendFile,
+    ReadWrite,
+};
+
+bool IsUnsupportedHere(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP
+           || error == EBADF || error == EPERM;
+}
+
+int WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+// Copies until the end of the source. Files that report size 0 (generated ones under
+// /proc and /sys) may still have contents that only plain reads return.
+int CopyData(int in, int out, off_t expectedSize, const CopyChunkHook& betweenChunks,
+             off_t& copied)
+{
+    ECopyMethod method = expectedSize > 0 ? ECopyMethod::CopyRange : ECopyMethod::ReadWrite;
+    std::unique_ptr<char[]> buffer;
+    copied = 0;
+    for (;;) {
+        if (copied > 0 && copied < expectedSize && betweenChunks && !betweenChunks())
+            return ECANCELED;
+        ssize_t done = 0;
+        switch (method) {
+        case ECopyMethod::CopyRange:
+            done = copy_file_range(in, nullptr, out, nullptr, kCopyChunkBytes, 0);
+            if (done < 0 && IsUnsupportedHere(errno)) {
+                method = ECopyMethod::SendFile;
+                continue;
+            }
+            break;
+        case ECopyMethod::SendFile:
+            done = sendfile(out, in, nullptr, kCopyChunkBytes);
+            if (done < 0 && (errno == EINVAL || errno == ENOSYS)) {
+                method = ECopyMethod::ReadWrite;
+                continue;
+            }
+            break;
+        case ECopyMethod::ReadWrite:
+            if (!buffer)
+                buffer = std::make_unique<char[]>(kCopyChunkBytes);
+            done = read(in, buffer.get(), kCopyChunkBytes);
+            if (done > 0) {
+                if (const int error = WriteAll(out, buffer.get(), static_cast<std::size_t>(done)))
+                    return error;
+            }
+            break;
+        }
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (done == 0)
+            return 0;
+        copied += done;
+    }
+}
+
+// Extended attributes of the user name space travel with the file; other name spaces
+// need privileges or belong to the file system. Best effort: a target file system
+// without them still gets the data.
+void CopyUserAttributes(int in, int out)
+{
+    const ssize_t listSize = flistxattr(in, nullptr, 0);
+    if (listSize <= 0)
+        return;
+    std::vector<char> names(static_cast<std::size_t>(listSize));
+    const ssize_t got = flistxattr(in, names.data(), names.size());
+    if (got <= 0)
+        return;
+    std::vector<char> value;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        if (std::strncmp(name, "user.", 5) != 0)
+            continue;
+        const ssize_t valueSize = fgetxattr(in, name, nullptr, 0);
+        if (valueSize < 0)
+            continue;
+        value.resize(static_cast<std::size_t>(valueSize) + 1);
+        const ssize_t valueGot = fgetxattr(in, name, value.data(), value.size());
+        if (valueGot >= 0 && fsetxattr(out, name, value.data(), static_cast<std::size_t>(valueGot), 0) != 0
+            && (errno == ENOTSUP || errno == EOPNOTSUPP))
+            return;
+    }
+}
+
+int PlaceOverTarget(const std::string& temporary, const std::string& to, const CCopyOptions& options)
+{
+    const int error = options.replaceExisting ? (rename(temporary.c_str(), to.c_str()) == 0 ? 0 : errno)
+                                              : RenameNoReplace(temporary, to);
+    if (error != 0)
+        unlink(temporary.c_str());
+    return error;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    return path.find(kPathSeparator) == std::string::npos ? std::string() : ParentPath(path);
+}
+
+int CopySymbolicLink(const std::string& from, const std::string& to, const struct stat& status,
+                     const CCopyOptions& options)
+{
+    std::vector<char> target(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1);
+    for (;;) {
+        const ssize_t length = readlink(from.c_str(), target.data(), target.size());
+        if (length < 0)
+            return errno;
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target[static_cast<std::size_t>(length)] = '\0';
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    const std::string folder = FolderOf(to);
+    std::string temporary;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+        temporary = TemporaryPathIn(folder);
+        error = symlink(target.data(), temporary.c_str()) == 0 ? 0 : errno;
+    }
+    if (error != 0)
+        return error;
+    if (geteuid() == 0)
+        (void)lchown(temporary.c_str(), status.st_uid, status.st_gid);
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    if (utimensat(AT_FDCWD, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
+        unlink(temporary.c_str());
+        return error;
+    }
+    return PlaceOverTarget(temporary, to, options);
+}
+
+}  // namespace
+
+int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOptions& options,
+                   const CopyChunkHook& betweenChunks)
+{
+    struct stat status {};
+    if (lstat(from.c_str(), &status) != 0)
+        return errno;
+    if (S_ISLNK(status.st_mode))
+        return CopySymbolicLink(from, to, status, options);
+    if (S_ISDIR(status.st_mode))
+        return EISDIR;
+    if (!S_ISREG(status.st_mode))
+        return ENOTSUP;
+
+    // O_NONBLOCK: should the name have become a FIFO since the check, opening it must
+    // not wait for a writer.
+    CFd in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (in.fd < 0)
+        return errno;
+    if (fstat(in.fd, &status) != 0)
+        return errno;
+    if (!S_ISREG(status.st_mode))
+        return ENOTSUP;
+
+    const std::string folder = FolderOf(to);
+    std::string temporary;
+    int outFd = -1;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        temporary = TemporaryPathIn(folder);
+        outFd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (outFd >= 0 || errno != EEXIST)
+            break;
+    }
+    if (outFd < 0)
+        return errno;
+    CFd out(outFd);
+
+    auto fail = [&](int error) {
+        unlink(temporary.c_str());
+        return error;
+    };
+
+    off_t copied = 0;
+    if (const int error = CopyData(in.fd, out.fd, status.st_size, betweenChunks, copied))
+        return fail(error);
+
+    if (geteuid() == 0)
+        (void)fchown(out.fd, status.st_uid, status.st_gid);
+    if (fchmod(out.fd, status.st_mode & 07777) != 0)
+        return fail(errno);
+    CopyUserAttributes(in.fd, out.fd);
+
+    // The state recorded is the one this copy took: should the source change meanwhile,
+    // its new time or size no longer match and it keeps its archive bit.
+    const std::string sourceState = ArchiveStateOf(status);
+    if (options.clearArchiveBit) {
+        struct stat targetState = status;
+        targetState.st_size = copied;
+        const std::string value = ArchiveStateOf(targetState);
+        (void)fsetxattr(out.fd, kArchiveStateAttribute, value.data(), value.size(), 0);
+    }
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    if (futimens(out.fd, times) != 0)
+        return fail(errno);
+    // Network file systems report delayed write errors only here.
+    const int closing = out.fd;
+    out.fd = -1;
+    if (close(closing) != 0)
+        return fail(errno);
+
+    if (const int error = PlaceOverTarget(temporary, to, options))
+        return error;
+    if (options.clearArchiveBit)
+        (void)RecordArchiveState(from, sourceState);
+    return 0;
+}
+
+bool IsOwnTemporaryFile(std::string_view name)
+{
+    if (name.size() != kOwnTemporaryPrefix.size() + kRandomLength
+        || name.substr(0, kOwnTemporaryPrefix.size()) != kOwnTemporaryPrefix)
+        return false;
+    for (char c : name.substr(kOwnTemporaryPrefix.size()))
+        if (!IsNameCharacter(c))
+            return false;
+    return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& folder)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir))
+        if (IsOwnTemporaryFile(entry->d_name))
+            names.emplace_back(entry->d_name);
+    closedir(dir);
+    int removed = 0;
+    for (const std::string& name : names) {
+        const std::string path = JoinPath(folder, name);
+        struct stat status {};
+        if (lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) && unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}

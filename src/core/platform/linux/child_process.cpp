@@ -1,0 +1,161 @@
+#include "platform/linux/child_process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/path.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t kErrorTextLimit = 4096;
+constexpr auto kWaitStep = std::chrono::milliseconds(10);
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+void DrainInto(int fd, std::string& text)
+{
+    char buffer[512];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            return;
+        if (text.size() < kErrorTextLimit)
+            text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+}  // namespace
+
+std::string FindProgramOnPath(const std::string& name)
+{
+    if (name.find(kPathSeparator) != std::string::npos)
+        return IsExecutableFile(name) ? name : std::string();
+    const char* path = std::getenv("PATH");
+    if (path == nullptr)
+        return {};
+    const std::string list(path);
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string folder = list.substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string candidate = JoinPath(folder, name);
+            if (IsExecutableFile(candidate))
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::string& input,
+                          std::chrono::milliseconds timeLimit,
+                          const std::function<bool()>& whileWaiting)
+{
+    CProcessResult result;
+    if (arguments.empty()) {
+        result.error = EINVAL;
+        return result;
+    }
+    const int inputFd = memfd_create("tovix-input", MFD_CLOEXEC);
+    if (inputFd < 0) {
+        result.error = errno;
+        return result;
+    }
+    for (std::size_t at = 0; at < input.size();) {
+        const ssize_t written = write(inputFd, input.data() + at, input.size() - at);
+        if (written < 0) {
+            result.error = errno;
+            close(inputFd);
+            return result;
+        }
+        at += static_cast<std::size_t>(written);
+    }
+    lseek(inputFd, 0, SEEK_SET);
+
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
+        result.error = errno;
+        close(inputFd);
+        return result;
+    }
+    // Only our end may not block: the program's writes must wait for us, not fail.
+    fcntl(errorPipe[0], F_SETFL, fcntl(errorPipe[0], F_GETFL) | O_NONBLOCK);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inputFd, STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(inputFd);
+    close(errorPipe[1]);
+    if (spawned != 0) {
+        close(errorPipe[0]);
+        result.error = spawned;
+        return result;
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + timeLimit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        DrainInto(errorPipe[0], result.errorText);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR) {
+            result.error = errno;
+            break;
+        }
+        int stopReason = 0;
+        if (std::chrono::steady_clock::now() >= deadline)
+            stopReason = ETIMEDOUT;
+        else if (whileWaiting && !whileWaiting())
+            stopReason = ECANCELED;
+        if (stopReason != 0) {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            result.error = stopReason;
+            break;
+        }
+        std::this_thread::sleep_for(kWaitStep);
+    }
+    DrainInto(errorPipe[0], result.errorText);
+    close(errorPipe[0]);
+    if (result.error == 0)
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}

@@ -5,6 +5,7 @@
 #include "platform/path.h"
 #include "settings/application_core.h"
 #include "settings/program_paths.h"
+#include "settings/text_encoding.h"
 
 namespace {
 
@@ -235,6 +236,30 @@ private slots:
             "'" + FindDataFile("Tovix_.TVX") + "' を '" + target + "' へコピーできませんでした";
         QCOMPARE(m_host.prompter.asked[0].text, expected);
         QVERIFY((m_host.prompter.asked[0].type & MessageBoxType::kIconMask) == MessageBoxType::kIconStop);
+    }
+
+    void fileOfTheWindowsProgramKeepsItsJapaneseTexts()
+    {
+        const std::string stopApp = "スキャンディスク - *;デフラグ中 - *";
+        const std::string original = Utf8ToCp932(CrLf({"[Setting]", "; 設定", "BakCopyPath=/バックアップ"})
+                                                 + "StopApp=" + stopApp + "\r\n"
+                                                 + CrLf({"[Backup]", "Files=1", "No0=/データ"}));
+        QVERIFY(!IsValidUtf8(original));
+        const std::string path = m_tree.WriteFile("win.TVX", original);
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().general.StopApp, stopApp);
+        QCOMPARE(core->Settings().general.BakCopyPath.raw, std::string("/バックアップ"));
+        QCOMPARE(core->Settings().files[0].No.raw, std::string("/データ"));
+
+        core->Settings().files[0].Exc = "*.一時";
+        QVERIFY(core->Storage().SaveFileSettings());
+        const std::string saved = ReadFileBytes(path);
+        QVERIFY(!IsValidUtf8(saved));
+        QVERIFY(saved.find(Utf8ToCp932("Exc0=*.一時\r\n")) != std::string::npos);
+        QCOMPARE(saved.substr(0, original.find("[Backup]")), original.substr(0, original.find("[Backup]")));
+        QVERIFY(core->LoadSettingsFile(path));
+        QCOMPARE(core->Settings().files[0].Exc, std::string("*.一時"));
     }
 
     void nameWithoutSlashLivesInTheConfigFolder()

@@ -52,7 +52,7 @@ std::size_t CharacterLength(std::string_view text, std::size_t pos)
     return length;
 }
 
-}  // namespace
+} // namespace
 
 void SplitPatternList(CPatternList& list, std::string_view text)
 {
@@ -73,7 +73,7 @@ bool MatchPattern(std::string_view patternText, std::string_view textText)
 
     std::size_t p = 0;
     std::size_t t = 0;
-    int pending = 0;  // "*" seen and not yet used up by a placed chunk
+    int pending = 0; // "*" seen and not yet used up by a placed chunk
     std::string chunk;
     bool collecting = false;
 

@@ -55,7 +55,10 @@ private slots:
         row("?? is two Japanese characters", "日??.txt", "日本語.txt", true);
         row("?? is more than one character", "??", "日", false);
         row("non-UTF-8 byte is one character", "?.txt", "\xff.txt", true);
-        row("non-UTF-8 literal", "*\xfe*", "a\xfe" "b", true);
+        row("non-UTF-8 literal", "*\xfe*",
+            "a\xfe"
+            "b",
+            true);
         row("truncated sequence counts bytewise", "??", "\xe6\x97", true);
     }
 

@@ -1,0 +1,45 @@
+#pragma once
+
+// One folder's entries as the scans see them: sorted by the bytes of their names, so
+// that what a pass does never depends on the order in which the file system lists them,
+// and classified without following symbolic links to folders or opening special files.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class EEntryKind
+{
+    File,       // a regular file, or a symbolic link that does not lead to a folder or
+                // a special file (dangling links included: they are copied as links)
+    Folder,     // a real folder, never a link to one
+    FolderLink, // a symbolic link to a folder
+    Special,    // FIFO, socket, device, or a link to one of them
+};
+
+struct CFolderEntry
+{
+    std::string name;
+    EEntryKind kind = EEntryKind::File;
+};
+
+// Reads the entries of folder (a local or network path), without "." and "..". Returns
+// 0 when the listing is complete, else the errno value that ended it; entries read
+// before the error are kept.
+int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries);
+
+// A listing read at once and handed out entry by entry.
+class CFolderSearch
+{
+public:
+    // Lists folder; false when not even the folder could be opened.
+    bool Open(std::string_view folder);
+    bool Next(CFolderEntry& entry);
+    // 0 when the whole folder was read.
+    int Error() const { return m_error; }
+
+private:
+    std::vector<CFolderEntry> m_entries;
+    std::size_t m_next = 0;
+    int m_error = 0;
+};

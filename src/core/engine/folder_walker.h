@@ -1,0 +1,92 @@
+#pragma once
+
+// The walk over one source tree. The walker visits a folder, hands each of its files to
+// ProcessFile, calls AfterFiles, and then descends into its subfolders, all in the order
+// of the names' bytes. It works with full paths and never changes the process's current
+// directory. Symbolic links to folders are never followed and special files (FIFOs,
+// sockets, devices) are never handed on, so a walk cannot loop or block.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "engine/folder_listing.h"
+
+class CApplicationCore;
+
+namespace WalkerText {
+// Debug notes for entries the walk passes over (source = the entry's full path).
+inline constexpr const char* kSkipSpecialFile = "Skip special file";
+inline constexpr const char* kSkipFolderLink = "Skip folder link";
+inline constexpr const char* kSkipBackupFolder = "Skip backup folder";
+} // namespace WalkerText
+
+// The state of one walk.
+struct CWalkContext
+{
+    bool recurse = false;
+    std::string fileName; // the file being handed on
+    int searchError = 0;  // how the last listing ended (0: complete)
+    bool isFolder = false;
+    CFolderEntry entry;
+};
+
+class CFolderWalker
+{
+public:
+    explicit CFolderWalker(CApplicationCore& core);
+    CFolderWalker(const CFolderWalker&) = delete;
+    CFolderWalker& operator=(const CFolderWalker&) = delete;
+
+    virtual ~CFolderWalker();
+    // 0 when the folder could be entered and was walked, -1 when it cannot be entered
+    // (the last system error says why).
+    virtual int Walk(const std::string& folderPath, bool recurse);
+    // True to process the folder (its files, AfterFiles and its subfolders).
+    virtual bool EnterFolder(const std::string& relativePath) = 0;
+    virtual int ProcessFile(const std::string& fileName) = 0;
+    // True while files are to be handed on.
+    virtual bool KeepScanning() = 0;
+    virtual int AfterFiles() = 0;
+    // A real folder whose name does not begin with ".".
+    virtual bool IsSubfolderEntry(const CFolderEntry& entry);
+    virtual bool FindNextSubfolder(CFolderSearch& search, CFolderEntry& entry);
+    // False when the folder has no subfolder to walk (or cannot be listed).
+    virtual bool FindFirstSubfolder(const std::string& folder, CFolderSearch& search, CFolderEntry& entry);
+    virtual void ProcessFolder(CWalkContext& context);
+
+    // Below the top of the walk, each level "/" + name; empty at the top.
+    const std::string& RelativePath() const { return m_relativePath; }
+    // The top of the walk without a final "/" ("" for the file system root).
+    const std::string& RootPath() const { return m_rootPath; }
+    // Root path + relative path + "/".
+    const std::string& CurrentSourceFolder() const { return m_currentSourceFolder; }
+    // False when reading the current folder's entries failed part way or at all: what
+    // seems missing from the source may only have been unreadable.
+    bool ListingComplete() const { return m_listingComplete; }
+
+    // Folders the walk must never enter, whatever their path (the backup's own folders
+    // when they lie inside the source). Compared by identity, so links and "..", or a
+    // folder created only during the walk, do not get past the test.
+    void SetProtectedFolders(const std::vector<std::string>& folders);
+
+protected:
+    CApplicationCore& m_core;
+
+private:
+    struct CProtectedFolder
+    {
+        std::string path;
+        bool resolved = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
+    bool IsProtectedFolder(const std::string& folder);
+
+    std::string m_relativePath;
+    std::string m_rootPath;
+    std::string m_currentSourceFolder;
+    bool m_listingComplete = true;
+    std::vector<CProtectedFolder> m_protectedFolders;
+};

@@ -1,0 +1,116 @@
+#include "engine/backup_processor.h"
+
+#include <cstdlib>
+
+#include "engine/destination_path.h"
+#include "engine/folder_operations.h"
+#include "engine/generations.h"
+#include "engine/pacing.h"
+#include "platform/path.h"
+#include "report/message_kinds.h"
+#include "settings/application_core.h"
+
+namespace {
+
+long DayCount(const std::string& text)
+{
+    return text.empty() ? -1 : std::strtol(text.c_str(), nullptr, 10);
+}
+
+} // namespace
+
+CBackupProcessor::CBackupProcessor(CApplicationCore& core) : CFolderWalker(core) {}
+
+void CBackupProcessor::LoadRules(const CFileSetting& setting)
+{
+    const CGeneralSettings& general = m_core.Settings().general;
+    m_ownDestination = setting.BakTo.expanded.empty() ? 0 : 1;
+    m_destinationRoot =
+        FolderRootOf(m_ownDestination != 0 ? setting.BakTo.expanded : general.BakCopyPath.expanded);
+    SplitPatternList(m_includeList, setting.Inc);
+    SplitPatternList(m_excludeList, setting.Exc);
+    SplitPatternList(m_folderExcludeList, setting.DirExc);
+    SplitPatternList(m_newerBackupList, setting.ForcedInc);
+    SplitPatternList(m_watchedApplications, general.StopApp);
+    m_generationCount = setting.Gen;
+    m_sameDate = setting.SameDateExc;
+    m_newerBackupAction = setting.Forced;
+    m_newerBackupMoveFolder = setting.ForcedMove.expanded;
+    m_oldFileAction = setting.OldDel;
+    m_oldFileMoveFolder = setting.OldMove.expanded;
+    m_nearTimeSeconds = setting.NearTimeExc;
+    m_daysFrom = DayCount(setting.DaysFrom);
+    m_daysTo = DayCount(setting.DaysTo);
+    m_archiveMode = setting.ArcMode;
+    m_bigFileLimitMb = setting.DlgCopyBig;
+    m_newFileRoot = FolderRootOf(setting.NewBakTo.expanded);
+    m_generationRoot = FolderRootOf(setting.GenBakTo.expanded);
+}
+
+int CBackupProcessor::Walk(const std::string& folderPath, bool recurse)
+{
+    SetProtectedFolders(
+        {m_destinationRoot, m_newFileRoot, m_generationRoot, m_core.Settings().general.Recycle2.expanded});
+    return CFolderWalker::Walk(folderPath, recurse);
+}
+
+bool CBackupProcessor::EnterFolder(const std::string& relativePath)
+{
+    m_core.OutputMessage(MessageKind::kDebug, ProcessorText::kOnDir, CurrentSourceFolder(), relativePath);
+    const CAppState& state = m_core.State();
+    if (state.disabled != 0 || state.abortRequested != 0)
+        return false;
+    if (m_mode == ProcessorMode::kBackupState)
+        return true;
+
+    const std::string& current = CurrentSourceFolder();
+    m_sourceFolder = current.substr(0, current.size() - 1);
+    const std::string name = FileNameOf(m_sourceFolder);
+    if (IsExcludedFolder(name)) {
+        m_core.OutputMessage(MessageKind::kDebug, ProcessorText::kExcDir, name);
+        return false;
+    }
+
+    const std::string suffix = DestinationSuffix(m_ownDestination != 0, relativePath, m_sourceFolder);
+    m_destinationFolder = AppendFolderSuffix(m_destinationRoot, suffix);
+    m_newFileFolder = m_newFileRoot.empty() ? std::string() : AppendFolderSuffix(m_newFileRoot, suffix);
+    m_generationFolder =
+        m_generationRoot.empty() ? std::string() : AppendFolderSuffix(m_generationRoot, suffix);
+
+    if (m_mode == ProcessorMode::kDeleteGenerations)
+        return DeleteGenerationFiles(*this);
+
+    const bool ready = EnsureFolder(m_core, m_destinationFolder);
+    if (!m_newFileFolder.empty())
+        EnsureFolder(m_core, m_newFileFolder);
+    if (!m_generationFolder.empty())
+        EnsureFolder(m_core, m_generationFolder);
+    return ready;
+}
+
+bool CBackupProcessor::KeepScanning()
+{
+    return m_core.State().abortRequested == 0;
+}
+
+bool CBackupProcessor::MatchesFileFilter(const std::string& fileName) const
+{
+    const std::string name = FileNameOf(fileName);
+    const bool selected = m_includeList.empty() || MatchesAnyPattern(m_includeList, name);
+    return selected && !MatchesAnyPattern(m_excludeList, name);
+}
+
+bool CBackupProcessor::IsExcludedFolder(const std::string& folderName) const
+{
+    return MatchesAnyPattern(m_folderExcludeList, folderName);
+}
+
+bool CBackupProcessor::MatchesNewerBackupList(const std::string& sourcePath) const
+{
+    return MatchesAnyPattern(m_newerBackupList, sourcePath);
+}
+
+bool CBackupProcessor::IsDryRun() const
+{
+    return m_testMode != 0 || AbortKeysHeld(m_core);
+}

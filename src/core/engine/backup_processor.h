@@ -1,0 +1,87 @@
+#pragma once
+
+// The backup-pass processor: one file setting's rules carried through a walk of its
+// source folder. The pass driver fills the rules before each walk (LoadRules); the walk
+// keeps the current source, destination, new-file and generation folders up to date.
+
+#include <string>
+
+#include "engine/folder_walker.h"
+#include "engine/pattern.h"
+
+struct CFileSetting;
+
+namespace ProcessorMode {
+inline constexpr int kBackup = 0;
+inline constexpr int kDeleteGenerations = 1;
+inline constexpr int kBackupState = 2; // the walk is handed over to the backup state dialog
+} // namespace ProcessorMode
+
+namespace ProcessorText {
+// Debug notes of the walk: a folder reached (source = the folder, destination = its
+// path below the top) and a folder left out by DirExc (source = its name).
+inline constexpr const char* kOnDir = "OnDir";
+inline constexpr const char* kExcDir = "ExcDir";
+} // namespace ProcessorText
+
+class CBackupProcessor : public CFolderWalker
+{
+public:
+    explicit CBackupProcessor(CApplicationCore& core);
+
+    // Starts the walk with the processor's own folders protected from being walked into.
+    int Walk(const std::string& folderPath, bool recurse) override;
+    bool EnterFolder(const std::string& relativePath) override;
+    // False once an abort has been requested.
+    bool KeepScanning() override;
+
+    // Fills every rule from one file setting and the general settings (not the mode, the
+    // test mode, the content-compare flag or the generations to keep, which belong to a
+    // single run started from a dialog).
+    void LoadRules(const CFileSetting& setting);
+
+    // The include and exclude lists select the name (a path part is ignored).
+    bool MatchesFileFilter(const std::string& fileName) const;
+    // A folder-exclude pattern matches the folder's own name.
+    bool IsExcludedFolder(const std::string& folderName) const;
+    // A newer-backup pattern matches the file's full source path.
+    bool MatchesNewerBackupList(const std::string& sourcePath) const;
+
+    // Test mode, or the abort keys held right now: nothing may be changed.
+    bool IsDryRun() const;
+
+    CApplicationCore& Core() { return m_core; }
+
+    // Current source folder without its final "/" (set by EnterFolder).
+    std::string m_sourceFolder;
+    // Own destination, else the general destination; the file system root is held as "".
+    std::string m_destinationRoot;
+    std::string m_destinationFolder;
+    CPatternList m_includeList;
+    CPatternList m_excludeList;
+    CPatternList m_folderExcludeList;
+    CPatternList m_newerBackupList;
+    CPatternList m_watchedApplications;
+    int m_generationCount = 0;
+    int m_sameDate = 0;
+    int m_mode = ProcessorMode::kBackup;
+    int m_newerBackupAction = 0;
+    std::string m_newerBackupMoveFolder;
+    int m_oldFileAction = 0;
+    std::string m_oldFileMoveFolder;
+    int m_ownDestination = 0;
+    int m_nearTimeSeconds = 0;
+    // Every copy, move, delete or recycle attempt; read as the number of files processed.
+    long m_copyCounter = 0;
+    long m_daysFrom = -1;
+    long m_daysTo = -1;
+    int m_contentCompare = 0;
+    int m_archiveMode = 0;
+    long m_bigFileLimitMb = 0;
+    int m_testMode = 0;
+    std::string m_newFileRoot;
+    std::string m_newFileFolder;
+    std::string m_generationRoot;
+    std::string m_generationFolder;
+    int m_generationsToKeep = 0;
+};

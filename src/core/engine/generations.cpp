@@ -1,0 +1,214 @@
+#include "engine/generations.h"
+
+#include <cctype>
+#include <chrono>
+#include <sys/stat.h>
+
+#include "engine/backup_processor.h"
+#include "engine/file_operation.h"
+#include "engine/folder_listing.h"
+#include "engine/pacing.h"
+#include "engine/pattern.h"
+#include "platform/last_error.h"
+#include "platform/linux/file_attributes.h"
+#include "platform/linux/network_share.h"
+#include "platform/path.h"
+#include "report/format_text.h"
+#include "report/message_kinds.h"
+#include "settings/application_core.h"
+
+namespace {
+
+constexpr const char* kDateTagFormats[] = {
+    ".$%y%m", ".$%y%m%d", ".$%y%m%d%H", ".$%y%m%d%H%M", ".$%y%m%d%H%M%S",
+};
+constexpr int kDefaultYmdFmt = 2;
+
+constexpr std::string_view kGenerationMark = ".$";
+// Where the search of the deletion run looks, by style (tag before or after the
+// extension); the name test decides afterwards.
+constexpr const char* kSearchTagBeforeExtension = "*.$*.*";
+constexpr const char* kSearchTagAtEnd = "*.$*";
+
+std::tm LocalTimeNow(const CApplicationCore& core)
+{
+    const IClock* clock = core.Services().clock;
+    const auto now = clock != nullptr ? clock->Now() : std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+bool EntryExists(const std::string& path)
+{
+    std::string local;
+    struct stat status
+    {
+    };
+    return ToLocalPath(path, local) == 0 && lstat(local.c_str(), &status) == 0;
+}
+
+void MakeWritable(const std::string& path)
+{
+    std::string local;
+    if (ToLocalPath(path, local) == 0)
+        SetAttributesNormal(local);
+}
+
+bool UsesDateTags(int genStyle)
+{
+    return (genStyle & GenStyleBit::kDateTag) != 0;
+}
+
+} // namespace
+
+std::string GenerationDateTag(int ymdFmt, const std::tm& localTime)
+{
+    const int count = static_cast<int>(std::size(kDateTagFormats));
+    const char* format = kDateTagFormats[ymdFmt >= 0 && ymdFmt < count ? ymdFmt : kDefaultYmdFmt];
+    char tag[64];
+    const std::size_t length = std::strftime(tag, sizeof tag, format, &localTime);
+    return std::string(tag, length);
+}
+
+std::string MakeGenerationName(std::string_view path, int generation, int genStyle, int ymdFmt,
+                               const std::tm& localTime)
+{
+    const auto slash = path.rfind(kPathSeparator);
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    std::string name;
+    std::string extension;
+    SplitNameExtension(path.substr(nameStart), name, extension);
+
+    const std::string tag = UsesDateTags(genStyle)
+                                ? GenerationDateTag(ymdFmt, localTime)
+                                : std::string(kGenerationMark) + std::to_string(generation);
+    std::string result(path.substr(0, nameStart));
+    result += name;
+    if ((genStyle & GenStyleBit::kBeforeExtension) != 0) {
+        result += tag;
+        result += extension;
+    } else {
+        result += extension;
+        result += tag;
+    }
+    return result;
+}
+
+std::string MakeGenerationName(const CApplicationCore& core, std::string_view path, int generation)
+{
+    const CGeneralSettings& general = core.Settings().general;
+    return MakeGenerationName(path, generation, general.GenStyle, general.YmdFmt, LocalTimeNow(core));
+}
+
+bool IsGenerationFileName(std::string_view nameOrPath)
+{
+    // A folder of the path may well carry ".$1" in its name; only the entry's own name
+    // tells whether the entry is a generation file.
+    const auto slash = nameOrPath.rfind(kPathSeparator);
+    const std::string_view name = slash == std::string_view::npos ? nameOrPath : nameOrPath.substr(slash + 1);
+    const auto mark = name.find(kGenerationMark);
+    if (mark == std::string_view::npos || mark == 0)
+        return false;
+    const std::size_t next = mark + kGenerationMark.size();
+    return next < name.size() && std::isdigit(static_cast<unsigned char>(name[next])) != 0;
+}
+
+bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
+                           const std::string& destination, const std::string& generationPath)
+{
+    CApplicationCore& core = processor.Core();
+    CFileOperation operation(core);
+    const std::string& base = generationPath.empty() ? destination : generationPath;
+    const int count = processor.m_generationCount;
+
+    if (count > 0 && UsesDateTags(core.Settings().general.GenStyle)) {
+        // The dated copy holds the new state, taken at the time of the backup; a copy of
+        // the same tag period is simply replaced.
+        if (!processor.IsDryRun()) {
+            const std::string name = MakeGenerationName(core, base, 0);
+            MakeWritable(name);
+            ++processor.m_copyCounter;
+            ClearLastSystemError();
+            int kind = MessageKind::kTest;
+            if (!AbortKeysHeld(core))
+                kind = operation.Copy(source, name) == 0 ? MessageKind::kDetail : MessageKind::kError;
+            core.OutputMessage(kind, GenerationText::kGenerationBackup, source, name, SystemErrorSuffix());
+        }
+    } else if (count > 0) {
+        if (!processor.IsDryRun()) {
+            const std::string oldest = MakeGenerationName(core, base, count);
+            MakeWritable(oldest);
+            operation.Delete(oldest);
+        }
+        for (int generation = count - 1; generation >= 0; --generation) {
+            const std::string from =
+                generation == 0 ? destination : MakeGenerationName(core, base, generation);
+            if (!EntryExists(from))
+                continue;
+            const std::string to = MakeGenerationName(core, base, generation + 1);
+            ++processor.m_copyCounter;
+            ClearLastSystemError();
+            int kind = MessageKind::kTest;
+            if (!processor.IsDryRun())
+                kind = operation.Move(from, to) == 0 ? MessageKind::kDetail : MessageKind::kError;
+            core.OutputMessage(kind, GenerationText::kGenerationBackup, from, to, SystemErrorSuffix());
+        }
+    }
+
+    ++processor.m_copyCounter;
+    if (processor.IsDryRun())
+        return false;
+    MakeWritable(destination);
+    ClearLastSystemError();
+    CCopyOptions options;
+    options.clearArchiveBit = processor.m_archiveMode != 0;
+    if (operation.Copy(source, destination, options) != 0)
+        return false;
+    ClearLastSystemError();
+    return true;
+}
+
+bool DeleteGenerationFiles(CBackupProcessor& processor)
+{
+    if (processor.m_mode != ProcessorMode::kDeleteGenerations)
+        return false;
+    CApplicationCore& core = processor.Core();
+    CFileOperation operation(core);
+    const char* search = (core.Settings().general.GenStyle & GenStyleBit::kBeforeExtension) != 0
+                             ? kSearchTagBeforeExtension
+                             : kSearchTagAtEnd;
+    const std::string& folder = processor.m_destinationFolder;
+
+    std::vector<CFolderEntry> entries;
+    ListFolder(folder, entries);
+    for (const auto& entry : entries) {
+        // A folder is never a generation file: one named like it holds the backup of a
+        // source folder of that name.
+        if (entry.kind == EEntryKind::Folder || !MatchPattern(search, entry.name)
+            || !IsGenerationFileName(entry.name))
+            continue;
+        const std::string full = JoinPath(folder, entry.name);
+        ClearLastSystemError();
+        bool keep = false;
+        for (int generation = 1; generation <= processor.m_generationsToKeep && !keep; ++generation)
+            keep = entry.name.find(std::string(kGenerationMark) + std::to_string(generation))
+                   != std::string::npos;
+
+        std::string note;
+        int kind = MessageKind::kTest;
+        if (keep) {
+            kind = MessageKind::kDebug;
+            note = GenerationText::kSkipped;
+        } else if (!processor.IsDryRun()) {
+            MakeWritable(full);
+            ++processor.m_copyCounter;
+            note = operation.RecycleFolder();
+            ClearLastSystemError();
+            kind = operation.Recycle(full) == 0 ? MessageKind::kFile : MessageKind::kError;
+        }
+        core.OutputMessage(kind, GenerationText::kDeletedToRecycleBin, full, {}, note + SystemErrorSuffix());
+    }
+    return true;
+}

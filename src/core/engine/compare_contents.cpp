@@ -23,7 +23,9 @@ using namespace FileOperationText;
 struct CFile
 {
     int fd = -1;
-    struct stat status {};
+    struct stat status
+    {
+    };
     ~CFile()
     {
         if (fd >= 0)
@@ -121,7 +123,9 @@ struct COutcome
 
 COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus, const std::string& backup)
 {
-    struct stat backupStatus {};
+    struct stat backupStatus
+    {
+    };
     std::string sourceText;
     std::string backupText;
     if (!ReadLinkText(source, sourceText))
@@ -136,7 +140,8 @@ COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus
     if (!ReadLinkText(backup, backupText))
         return {MessageKind::kWarning, kCantOpenBackup, errno};
     if (sourceStatus.st_mtim.tv_sec != backupStatus.st_mtim.tv_sec)
-        return {MessageKind::kWarning, std::string(kSkipDifferentPrefix) + kDifferenceTime + kSkipDifferentSuffix};
+        return {MessageKind::kWarning,
+                std::string(kSkipDifferentPrefix) + kDifferenceTime + kSkipDifferentSuffix};
     if (sourceText != backupText)
         return {MessageKind::kError, kDifferentContents};
     return {MessageKind::kDebug, kCompareOk, 0, true};
@@ -144,7 +149,9 @@ COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus
 
 COutcome CompareFiles(CApplicationCore& core, const std::string& source, const std::string& backup)
 {
-    struct stat linkStatus {};
+    struct stat linkStatus
+    {
+    };
     if (IsSymbolicLink(source, linkStatus))
         return CompareLinks(source, linkStatus, backup);
 
@@ -176,7 +183,7 @@ COutcome CompareFiles(CApplicationCore& core, const std::string& source, const s
     }
 }
 
-}  // namespace
+} // namespace
 
 bool CompareFileContents(CApplicationCore& core, const std::string& source, const std::string& backup)
 {

@@ -25,8 +25,7 @@ bool IsExpectedError(int error, bool networkPath)
     }
 }
 
-bool CheckUnexpectedError(CApplicationCore& core, const std::string& source,
-                          const std::string& destination)
+bool CheckUnexpectedError(CApplicationCore& core, const std::string& source, const std::string& destination)
 {
     const int error = GetLastSystemError();
     if (core.Settings().startup.fx != 0)
@@ -34,9 +33,10 @@ bool CheckUnexpectedError(CApplicationCore& core, const std::string& source,
     SetLastSystemError(error);
     if (IsExpectedError(error, IsUncPath(source) || IsUncPath(destination)))
         return true;
-    core.OutputMessage(MessageKind::kError,
-                       FormatText(FileOperationText::kUnexpectedErrorFormat, static_cast<unsigned long>(error)),
-                       source, destination, SystemErrorSuffix());
+    core.OutputMessage(
+        MessageKind::kError,
+        FormatText(FileOperationText::kUnexpectedErrorFormat, static_cast<unsigned long>(error)), source,
+        destination, SystemErrorSuffix());
     SetLastSystemError(error);
     return false;
 }

@@ -22,7 +22,7 @@ int Finish(int error)
     return error == 0 ? 0 : -1;
 }
 
-}  // namespace
+} // namespace
 
 CFileOperation::CFileOperation(CApplicationCore& core)
     : CFileOperation(core, core.Settings().general.Recycle2.expanded)
@@ -80,7 +80,9 @@ int CFileOperation::Move(std::string_view from, std::string_view to)
 
     // Another file system: copy without replacing, then remove the original. Should the
     // original resist removal, the copy goes again so that the file is not doubled.
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(localFrom.c_str(), &status) != 0)
         return Finish(errno);
     if (S_ISDIR(status.st_mode))

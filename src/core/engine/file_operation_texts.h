@@ -23,7 +23,6 @@ inline constexpr const char* kUnexpectedErrorFormat = "予期せぬエラーを�
 
 inline constexpr const char* kCredentialPromptFormat =
     "%s\nへアクセスするユーザ名とパスワードを指定してください";
-inline constexpr const char* kNoShareMounter =
-    "ConnectNetworkShare: no mount helper (gio) on PATH";
+inline constexpr const char* kNoShareMounter = "ConnectNetworkShare: no mount helper (gio) on PATH";
 inline constexpr const char* kShareMountFailedFormat = "ConnectNetworkShare: %s";
-}  // namespace FileOperationText
+} // namespace FileOperationText

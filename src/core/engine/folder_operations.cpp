@@ -23,7 +23,9 @@ int FolderState(std::string_view path)
     std::string local;
     if (const int error = ToLocalPath(path, local))
         return error;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (stat(local.c_str(), &status) != 0)
         return errno;
     return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
@@ -32,7 +34,9 @@ int FolderState(std::string_view path)
 bool PathExists(std::string_view path)
 {
     std::string local;
-    struct stat status {};
+    struct stat status
+    {
+    };
     return ToLocalPath(path, local) == 0 && stat(local.c_str(), &status) == 0;
 }
 
@@ -66,7 +70,7 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names)
     return error == 0;
 }
 
-}  // namespace
+} // namespace
 
 bool EnsureFolder(CApplicationCore& core, std::string_view folder)
 {
@@ -90,7 +94,9 @@ bool CreateFolderPath(std::string_view folder, std::string* failing)
 {
     if (failing)
         failing->clear();
-    struct stat status {};
+    struct stat status
+    {
+    };
     std::string local;
     if (ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) {
@@ -138,7 +144,9 @@ void CreateFolderLike(std::string_view templateFolder, std::string_view newFolde
     mode_t mode = 0777;
     if (!templateFolder.empty()) {
         std::string local;
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (ToLocalPath(templateFolder, local) == 0 && stat(local.c_str(), &status) == 0)
             mode = (status.st_mode & 07777) | S_IRWXU;
     }
@@ -176,7 +184,9 @@ bool MoveOrDeleteTree(CApplicationCore& core, std::string_view source, std::stri
         const std::string full = JoinPath(source, name);
         const std::string localFull = JoinPath(localSource, name);
         const std::string target = moving ? JoinPath(destination, name) : std::string();
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (lstat(localFull.c_str(), &status) != 0) {
             SetLastSystemError(errno);
             return false;

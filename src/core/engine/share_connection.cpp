@@ -30,7 +30,7 @@ std::string CurrentUserName()
 
 struct CCredentials
 {
-    bool anonymous = false;  // no user name and no password at all
+    bool anonymous = false; // no user name and no password at all
     std::string user;
     std::string password;
 };
@@ -60,7 +60,7 @@ int TryMount(CApplicationCore& core, const std::string& program, const CShareNam
     return ENOTCONN;
 }
 
-}  // namespace
+} // namespace
 
 bool ConnectNetworkShare(CApplicationCore& core, const std::string& path)
 {
@@ -88,7 +88,8 @@ bool ConnectNetworkShare(CApplicationCore& core, const std::string& path)
         for (;;) {
             CCredentials credentials;
             credentials.user = userName;
-            if (prompter == nullptr || !prompter->AskCredentials(prompt, credentials.user, credentials.password)) {
+            if (prompter == nullptr
+                || !prompter->AskCredentials(prompt, credentials.user, credentials.password)) {
                 SetLastSystemError(ECANCELED);
                 return false;
             }

@@ -40,7 +40,7 @@ void SetNanoTime(const std::string& path, std::time_t seconds, long nanoseconds)
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-}  // namespace
+} // namespace
 
 class TestCompareContents : public QObject
 {
@@ -51,20 +51,20 @@ private slots:
     {
         m_host = std::make_unique<CFakeHost>();
         m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
-        m_core->Settings().general.BakWait = 0;  // one pump per pacing step
+        m_core->Settings().general.BakWait = 0; // one pump per pacing step
         m_core->Settings().general.DispDebugInfo = 1;
     }
 
     void compare_data()
     {
         QTest::addColumn<int>("size");
-        QTest::addColumn<int>("flipAt");        // -1: equal bytes
-        QTest::addColumn<int>("backupExtra");   // bytes appended to the backup
-        QTest::addColumn<long>("backupNanos");  // backup time = source time + this
+        QTest::addColumn<int>("flipAt");       // -1: equal bytes
+        QTest::addColumn<int>("backupExtra");  // bytes appended to the backup
+        QTest::addColumn<long>("backupNanos"); // backup time = source time + this
         QTest::addColumn<int>("backupMode");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("blocks");  // pacing steps = blocks read
+        QTest::addColumn<int>("blocks"); // pacing steps = blocks read
 
         const long second = 1'000'000'000L;
         QTest::newRow("empty files") << 0 << -1 << 0 << 0L << 0644 << 5 << "OK" << 1;
@@ -74,14 +74,16 @@ private slots:
         QTest::newRow("two blocks") << 20000 << -1 << 0 << 0L << 0644 << 5 << "OK" << 3;
         QTest::newRow("same second, other nanoseconds") << 50 << -1 << 0 << 400L << 0644 << 5 << "OK" << 1;
         QTest::newRow("time only") << 50 << -1 << 0 << second << 0644 << 1 << "Skip (different time,)" << 0;
-        QTest::newRow("size and time") << 50 << -1 << 3 << 2 * second << 0644 << 1
-                                       << "Skip (different size,time,)" << 0;
-        QTest::newRow("read-only backup") << 50 << -1 << 0 << 0L << 0444 << 1 << "Skip (different attr,)" << 0;
-        QTest::newRow("first byte differs") << 30000 << 0 << 0 << 0L << 0644 << 2 << "Different contents" << 1;
-        QTest::newRow("difference after the boundary") << 10001 << 10000 << 0 << 0L << 0644 << 2
-                                                       << "Different contents" << 2;
-        QTest::newRow("difference in the last byte of a block") << 10000 << 9999 << 0 << 0L << 0644 << 2
-                                                                << "Different contents" << 1;
+        QTest::newRow("size and time")
+            << 50 << -1 << 3 << 2 * second << 0644 << 1 << "Skip (different size,time,)" << 0;
+        QTest::newRow("read-only backup")
+            << 50 << -1 << 0 << 0L << 0444 << 1 << "Skip (different attr,)" << 0;
+        QTest::newRow("first byte differs")
+            << 30000 << 0 << 0 << 0L << 0644 << 2 << "Different contents" << 1;
+        QTest::newRow("difference after the boundary")
+            << 10001 << 10000 << 0 << 0L << 0644 << 2 << "Different contents" << 2;
+        QTest::newRow("difference in the last byte of a block")
+            << 10000 << 9999 << 0 << 0L << 0644 << 2 << "Different contents" << 1;
     }
     void compare()
     {
@@ -102,9 +104,10 @@ private slots:
         const std::string backup = tree.WriteFile("bak/f.dat", backupBytes);
         const std::time_t base = 1'600'000'000;
         SetNanoTime(source, base, 100);
-        SetNanoTime(backup, base + (100 + backupNanos) / 1'000'000'000L, (100 + backupNanos) % 1'000'000'000L);
+        SetNanoTime(backup, base + (100 + backupNanos) / 1'000'000'000L,
+                    (100 + backupNanos) % 1'000'000'000L);
         chmod(backup.c_str(), static_cast<mode_t>(backupMode));
-        SetLastSystemError(EIO);  // an earlier, ignored failure must not show
+        SetLastSystemError(EIO); // an earlier, ignored failure must not show
 
         QCOMPARE(CompareFileContents(*m_core, source, backup), kind == MessageKind::kDebug);
         QCOMPARE(m_host->pump.pumpCount, blocks);
@@ -156,7 +159,7 @@ private slots:
 
     void symbolicLinksCompareByTheirTargets_data()
     {
-        QTest::addColumn<QString>("backupTarget");  // empty: the backup is a regular file
+        QTest::addColumn<QString>("backupTarget"); // empty: the backup is a regular file
         QTest::addColumn<bool>("equal");
         QTest::newRow("same target") << "target.txt" << true;
         QTest::newRow("other target") << "other.txt" << false;

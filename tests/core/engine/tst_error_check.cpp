@@ -23,23 +23,32 @@ private slots:
         QTest::addColumn<bool>("ignorable");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("no error") << 0 << "/a" << "" << 0 << true << "";
-        QTest::newRow("not found") << ENOENT << "/a" << "" << 0 << true << "";
-        QTest::newRow("not a folder") << ENOTDIR << "" << "/b" << 0 << true << "";
-        QTest::newRow("name too long") << ENAMETOOLONG << "/a" << "/b" << 0 << true << "";
-        QTest::newRow("access denied") << EACCES << "/a" << "" << 0 << false << "予期せぬエラーを検出 ($D)";
-        QTest::newRow("I/O error, hex digits") << EHOSTUNREACH << "" << "/b" << 0 << false
-                                               << "予期せぬエラーを検出 ($71)";
-        QTest::newRow("host down on a local path") << EHOSTDOWN << "/a" << "" << 0 << false
-                                                   << "予期せぬエラーを検出 ($70)";
-        QTest::newRow("host down, network source") << EHOSTDOWN << "//srv/share/a" << "" << 0 << true << "";
-        QTest::newRow("network unreachable, network destination") << ENETUNREACH << "/a" << "//srv/s/b" << 0
-                                                                  << true << "";
-        QTest::newRow("host unreachable, network path") << EHOSTUNREACH << "//srv/s" << "" << 0 << true << "";
-        QTest::newRow("access denied on a network path") << EACCES << "//srv/s" << "" << 0 << false
-                                                         << "予期せぬエラーを検出 ($D)";
-        QTest::newRow("fx ignores everything") << EIO << "/a" << "" << 1 << true << "";
-        QTest::newRow("fx forced by the command line") << EACCES << "/a" << "" << 2 << true << "";
+        QTest::newRow("no error") << 0 << "/a"
+                                  << "" << 0 << true << "";
+        QTest::newRow("not found") << ENOENT << "/a"
+                                   << "" << 0 << true << "";
+        QTest::newRow("not a folder") << ENOTDIR << ""
+                                      << "/b" << 0 << true << "";
+        QTest::newRow("name too long") << ENAMETOOLONG << "/a"
+                                       << "/b" << 0 << true << "";
+        QTest::newRow("access denied") << EACCES << "/a"
+                                       << "" << 0 << false << "予期せぬエラーを検出 ($D)";
+        QTest::newRow("I/O error, hex digits") << EHOSTUNREACH << ""
+                                               << "/b" << 0 << false << "予期せぬエラーを検出 ($71)";
+        QTest::newRow("host down on a local path") << EHOSTDOWN << "/a"
+                                                   << "" << 0 << false << "予期せぬエラーを検出 ($70)";
+        QTest::newRow("host down, network source") << EHOSTDOWN << "//srv/share/a"
+                                                   << "" << 0 << true << "";
+        QTest::newRow("network unreachable, network destination") << ENETUNREACH << "/a"
+                                                                  << "//srv/s/b" << 0 << true << "";
+        QTest::newRow("host unreachable, network path") << EHOSTUNREACH << "//srv/s"
+                                                        << "" << 0 << true << "";
+        QTest::newRow("access denied on a network path") << EACCES << "//srv/s"
+                                                         << "" << 0 << false << "予期せぬエラーを検出 ($D)";
+        QTest::newRow("fx ignores everything") << EIO << "/a"
+                                               << "" << 1 << true << "";
+        QTest::newRow("fx forced by the command line") << EACCES << "/a"
+                                                       << "" << 2 << true << "";
     }
     void classification()
     {

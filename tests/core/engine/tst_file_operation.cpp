@@ -1,8 +1,8 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -67,7 +67,9 @@ bool HasTemporaryFile(const std::string& folder)
 
 timespec ModificationTime(const std::string& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     lstat(path.c_str(), &status);
     return status.st_mtim;
 }
@@ -78,7 +80,7 @@ void SetNanoTime(const std::string& path, std::time_t seconds, long nanoseconds)
     utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-}  // namespace
+} // namespace
 
 class TestFileOperation : public QObject
 {
@@ -378,8 +380,9 @@ private slots:
         QCOMPARE(tree.Read("data/Trash/files/My file%.txt"), std::string("one"));
         QCOMPARE(tree.Read("data/Trash/files/My file%.2.txt"), std::string("two"));
         QCOMPARE(tree.Read("data/Trash/info/My file%.txt.trashinfo"),
-                 "[Trash Info]\nPath=" + tree.Path("docs") + "/My%20file%25.txt\n"
-                 "DeletionDate=2023-11-14T22:13:20\n");
+                 "[Trash Info]\nPath=" + tree.Path("docs")
+                     + "/My%20file%25.txt\n"
+                       "DeletionDate=2023-11-14T22:13:20\n");
         QVERIFY(tree.Read("data/Trash/info/My file%.2.txt.trashinfo").find("/other/My%20file%25.txt\n")
                 != std::string::npos);
     }

@@ -53,7 +53,9 @@ private slots:
         QCOMPARE(failingOut, failing.isEmpty() ? std::string() : tree.Path(failing.toStdString()));
         QCOMPARE(GetLastSystemError(), error);
         if (created) {
-            struct stat status {};
+            struct stat status
+            {
+            };
             QVERIFY(stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode));
             QVERIFY(!CreateFolderPath(path));
         }
@@ -76,7 +78,8 @@ private slots:
         } else {
             QCOMPARE(rows.size(), std::size_t(1));
             QCOMPARE(rows[0].kind, MessageKind::kError);
-            QCOMPARE(rows[0].message, std::string(ReportText::kErrorPrefix) + FileOperationText::kFolderCreated);
+            QCOMPARE(rows[0].message,
+                     std::string(ReportText::kErrorPrefix) + FileOperationText::kFolderCreated);
             QCOMPARE(rows[0].destination, second.Path(failing.toStdString()));
             QCOMPARE(rows[0].info, std::string(".$00000014-Not a directory"));
             QCOMPARE(GetLastSystemError(), ENOTDIR);

@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr const char* kPrompt = "//srv/data/dir/file.txt\nへアクセスするユーザ名とパスワードを指定してください";
+constexpr const char* kPrompt =
+    "//srv/data/dir/file.txt\nへアクセスするユーザ名とパスワードを指定してください";
 
 std::string CurrentUser()
 {
@@ -53,22 +54,28 @@ void WriteStandInGio(const CTempTree& tree, int succeedAt)
 {
     const std::string script = "#!/bin/sh\n"
                                "PATH=/usr/bin:/bin\n"
-                               "log='" + tree.Path("gio.log") + "'\n"
-                               "count='" + tree.Path("gio.count") + "'\n"
-                               "n=$(( $(cat \"$count\" 2>/dev/null || echo 0) + 1 ))\n"
-                               "echo $n > \"$count\"\n"
-                               "echo \"call $n: $*\" >> \"$log\"\n"
-                               "cat >> \"$log\"\n"
-                               "echo '<end>' >> \"$log\"\n"
-                               "if [ " + std::to_string(succeedAt) + " -ne 0 ] && [ $n -ge " +
-                               std::to_string(succeedAt) + " ]; then exit 0; fi\n"
-                               "echo 'mount refused' >&2\n"
-                               "exit 2\n";
+                               "log='"
+                               + tree.Path("gio.log")
+                               + "'\n"
+                                 "count='"
+                               + tree.Path("gio.count")
+                               + "'\n"
+                                 "n=$(( $(cat \"$count\" 2>/dev/null || echo 0) + 1 ))\n"
+                                 "echo $n > \"$count\"\n"
+                                 "echo \"call $n: $*\" >> \"$log\"\n"
+                                 "cat >> \"$log\"\n"
+                                 "echo '<end>' >> \"$log\"\n"
+                                 "if [ "
+                               + std::to_string(succeedAt) + " -ne 0 ] && [ $n -ge "
+                               + std::to_string(succeedAt)
+                               + " ]; then exit 0; fi\n"
+                                 "echo 'mount refused' >&2\n"
+                                 "exit 2\n";
     const std::string path = tree.WriteFile("bin/gio", script);
     chmod(path.c_str(), 0755);
 }
 
-}  // namespace
+} // namespace
 
 class TestShareConnection : public QObject
 {
@@ -79,10 +86,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("root");
-        QTest::newRow("file on a share") << "//srv/data/x/y.txt" << "//srv/data";
-        QTest::newRow("share itself") << "//srv/data" << "//srv/data";
-        QTest::newRow("share with separator") << "//srv/data/" << "//srv/data";
-        QTest::newRow("server only") << "//srv" << "//srv";
+        QTest::newRow("file on a share") << "//srv/data/x/y.txt"
+                                         << "//srv/data";
+        QTest::newRow("share itself") << "//srv/data"
+                                      << "//srv/data";
+        QTest::newRow("share with separator") << "//srv/data/"
+                                              << "//srv/data";
+        QTest::newRow("server only") << "//srv"
+                                     << "//srv";
     }
     void shareRoot()
     {
@@ -133,7 +144,7 @@ private slots:
         CEnvironment environment;
         environment.Set("PATH", tree.Path("bin"));
         environment.Set("XDG_RUNTIME_DIR", tree.Path("run"));
-        CFakeHost host;  // no user name scripted: the question is cancelled
+        CFakeHost host; // no user name scripted: the question is cancelled
         CApplicationCore core(host.Services(), CCommandLine({"-pd"}));
         QVERIFY(!ConnectNetworkShare(core, "//srv/data/dir/file.txt"));
         QCOMPARE(GetLastSystemError(), ECANCELED);
@@ -145,14 +156,16 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("succeedAt");
-        QTest::addColumn<QStringList>("inputs");  // what gio read, per call
+        QTest::addColumn<QStringList>("inputs"); // what gio read, per call
         QTest::addColumn<bool>("connected");
         const QString user = QString::fromStdString(CurrentUser());
-        QTest::newRow("pw given, all fail") << QStringList{"-pw", "secret"} << 0
-                                            << QStringList{user + "\n\nsecret\n", "", user + "\n\n\n"} << false;
-        QTest::newRow("no pw, second try works") << QStringList{} << 2 << QStringList{"", user + "\n\n\n"} << true;
-        QTest::newRow("pw works at once") << QStringList{"-pwsecret"} << 1 << QStringList{user + "\n\nsecret\n"}
-                                          << true;
+        QTest::newRow("pw given, all fail")
+            << QStringList{"-pw", "secret"} << 0 << QStringList{user + "\n\nsecret\n", "", user + "\n\n\n"}
+            << false;
+        QTest::newRow("no pw, second try works")
+            << QStringList{} << 2 << QStringList{"", user + "\n\n\n"} << true;
+        QTest::newRow("pw works at once")
+            << QStringList{"-pwsecret"} << 1 << QStringList{user + "\n\nsecret\n"} << true;
     }
     void withoutQuestionsTriesEachKindOfCredentials()
     {

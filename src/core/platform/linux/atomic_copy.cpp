@@ -65,8 +65,8 @@ enum class ECopyMethod
 
 bool IsUnsupportedHere(int error)
 {
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP
-           || error == EBADF || error == EPERM;
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF
+           || error == EPERM;
 }
 
 int WriteAll(int fd, const char* data, std::size_t size)
@@ -86,8 +86,7 @@ int WriteAll(int fd, const char* data, std::size_t size)
 
 // Copies until the end of the source. Files that report size 0 (generated ones under
 // /proc and /sys) may still have contents that only plain reads return.
-int CopyData(int in, int out, off_t expectedSize, const CopyChunkHook& betweenChunks,
-             off_t& copied)
+int CopyData(int in, int out, off_t expectedSize, const CopyChunkHook& betweenChunks, off_t& copied)
 {
     ECopyMethod method = expectedSize > 0 ? ECopyMethod::CopyRange : ECopyMethod::ReadWrite;
     std::unique_ptr<char[]> buffer;
@@ -209,12 +208,14 @@ int CopySymbolicLink(const std::string& from, const std::string& to, const struc
     return PlaceOverTarget(temporary, to, options);
 }
 
-}  // namespace
+} // namespace
 
 int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOptions& options,
                    const CopyChunkHook& betweenChunks)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(from.c_str(), &status) != 0)
         return errno;
     if (S_ISLNK(status.st_mode))
@@ -311,7 +312,9 @@ int RemoveStaleTemporaryFiles(const std::string& folder)
     int removed = 0;
     for (const std::string& name : names) {
         const std::string path = JoinPath(folder, name);
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) && unlink(path.c_str()) == 0)
             ++removed;
     }

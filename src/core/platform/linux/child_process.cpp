@@ -22,7 +22,9 @@ constexpr auto kWaitStep = std::chrono::milliseconds(10);
 
 bool IsExecutableFile(const std::string& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
@@ -38,7 +40,7 @@ void DrainInto(int fd, std::string& text)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string FindProgramOnPath(const std::string& name)
 {
@@ -65,8 +67,7 @@ std::string FindProgramOnPath(const std::string& name)
 }
 
 CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::string& input,
-                          std::chrono::milliseconds timeLimit,
-                          const std::function<bool()>& whileWaiting)
+                          std::chrono::milliseconds timeLimit, const std::function<bool()>& whileWaiting)
 {
     CProcessResult result;
     if (arguments.empty()) {

@@ -10,9 +10,9 @@
 
 struct CProcessResult
 {
-    int error = 0;          // errno value when the program could not run or was stopped
-    int exitCode = -1;      // when it ended by itself
-    std::string errorText;  // the first bytes it wrote to its error output
+    int error = 0;         // errno value when the program could not run or was stopped
+    int exitCode = -1;     // when it ended by itself
+    std::string errorText; // the first bytes it wrote to its error output
 };
 
 // The full path of name found on $PATH, or "" (a name with "/" is taken as it is).

@@ -25,7 +25,9 @@ std::string ArchiveStateOf(const struct stat& status)
 
 bool HasArchiveBit(const std::string& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(path.c_str(), &status) != 0)
         return true;
     char recorded[128];
@@ -40,22 +42,25 @@ int RecordArchiveState(const std::string& path, const std::string& state)
     if (lsetxattr(path.c_str(), kArchiveStateAttribute, state.data(), state.size(), 0) == 0)
         return 0;
     const int error = errno;
-    struct stat status {};
-    if ((error != EACCES && error != EPERM) || lstat(path.c_str(), &status) != 0
-        || !S_ISREG(status.st_mode) || status.st_uid != geteuid() || !IsReadOnlyMode(status.st_mode))
+    struct stat status
+    {
+    };
+    if ((error != EACCES && error != EPERM) || lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)
+        || status.st_uid != geteuid() || !IsReadOnlyMode(status.st_mode))
         return error;
     if (chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) != 0)
         return error;
-    const int result = lsetxattr(path.c_str(), kArchiveStateAttribute, state.data(), state.size(), 0) == 0
-                           ? 0
-                           : errno;
+    const int result =
+        lsetxattr(path.c_str(), kArchiveStateAttribute, state.data(), state.size(), 0) == 0 ? 0 : errno;
     chmod(path.c_str(), status.st_mode & 07777);
     return result;
 }
 
 int ClearArchiveBit(const std::string& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(path.c_str(), &status) != 0)
         return errno;
     return RecordArchiveState(path, ArchiveStateOf(status));
@@ -63,7 +68,9 @@ int ClearArchiveBit(const std::string& path)
 
 int SetAttributesNormal(const std::string& path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(path.c_str(), &status) != 0)
         return errno;
     if (S_ISLNK(status.st_mode) || (status.st_mode & S_IWUSR) != 0)

@@ -35,7 +35,8 @@ std::string UnescapePercent(std::string_view text)
 {
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0
+            && HexValue(text[i + 2]) >= 0) {
             result += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
             i += 2;
         } else {
@@ -52,7 +53,8 @@ std::string UnescapeOctal(std::string_view text)
         if (text[i] == '\\' && i + 3 < text.size()) {
             const auto digit = [&](std::size_t at) { return text[at] >= '0' && text[at] <= '7'; };
             if (digit(i + 1) && digit(i + 2) && digit(i + 3)) {
-                result += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
+                result += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8
+                                            + (text[i + 3] - '0'));
                 i += 3;
                 continue;
             }
@@ -139,7 +141,7 @@ std::string FindKernelMount(const CShareName& name)
     return {};
 }
 
-}  // namespace
+} // namespace
 
 bool ParseShareName(std::string_view path, CShareName& name)
 {

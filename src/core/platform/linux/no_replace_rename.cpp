@@ -26,7 +26,9 @@ int RenameNoReplace(const std::string& from, const std::string& to)
         return linkError;
 
     // No hard links here (folders, or file systems without them).
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(to.c_str(), &status) == 0)
         return EEXIST;
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;

@@ -29,7 +29,9 @@ int EnsurePrivateFolder(const std::string& folder)
         return 0;
     if (errno != EEXIST)
         return errno;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(folder.c_str(), &status) != 0)
         return errno;
     return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
@@ -37,7 +39,9 @@ int EnsurePrivateFolder(const std::string& folder)
 
 int EnsureFolderPath(const std::string& folder)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (stat(folder.c_str(), &status) == 0)
         return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
     const std::string parent = ParentPath(folder);
@@ -60,7 +64,9 @@ std::string MountPointOf(const std::string& folder, dev_t device)
     std::string current = folder;
     while (current != "/") {
         const std::string parent = ParentPath(current);
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (stat(parent.c_str(), &status) != 0 || status.st_dev != device)
             break;
         current = parent;
@@ -72,7 +78,9 @@ int TrashFolderOnMount(const std::string& topdir, std::string& trash)
 {
     const std::string uid = std::to_string(getuid());
     const std::string shared = JoinPath(topdir, ".Trash");
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(shared.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0) {
         trash = JoinPath(shared, uid);
         if (EnsurePrivateFolder(trash) == 0)
@@ -88,11 +96,11 @@ int TrashFolderOnMount(const std::string& topdir, std::string& trash)
 
 std::string LocalDateTime(std::time_t time)
 {
-    std::tm local {};
+    std::tm local{};
     localtime_r(&time, &local);
     char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
@@ -122,7 +130,7 @@ int WriteAll(int fd, const std::string& text)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 std::string HomeTrashFolder()
 {
@@ -150,7 +158,9 @@ std::string EncodeTrashInfoPath(std::string_view path)
 
 int MoveToTrash(const std::string& path, std::time_t deletionTime)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (lstat(path.c_str(), &status) != 0)
         return errno;
     const std::string folder = RealFolderOf(path);
@@ -162,7 +172,9 @@ int MoveToTrash(const std::string& path, std::time_t deletionTime)
     std::string trash = HomeTrashFolder();
     if (const int error = EnsureFolderPath(trash))
         return error;
-    struct stat trashStatus {};
+    struct stat trashStatus
+    {
+    };
     if (stat(trash.c_str(), &trashStatus) != 0)
         return errno;
     if (trashStatus.st_dev != status.st_dev) {

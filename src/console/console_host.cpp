@@ -2,18 +2,11 @@
 
 #include <cstdio>
 
-namespace {
-constexpr char kKindLetters[] = "FWEijkT";
-
-char KindLetter(int kind)
-{
-    return kind >= 0 && kind < static_cast<int>(sizeof kKindLetters) - 1 ? kKindLetters[kind] : '?';
-}
-}  // namespace
+#include "report/log_file.h"
 
 void CConsoleSink::AddReportRow(const CMessageRow& row)
 {
-    std::printf("%c\t%s\t%s\t%s\t%s\t%s\t%s\n", KindLetter(row.kind), row.time.c_str(),
+    std::printf("%c\t%s\t%s\t%s\t%s\t%s\t%s\n", CLogFile::KindLetter(row.kind), row.time.c_str(),
                 row.date.c_str(), row.message.c_str(), row.source.c_str(), row.destination.c_str(),
                 row.info.c_str());
     std::fflush(stdout);

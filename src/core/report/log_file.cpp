@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/error_guard.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
 
@@ -19,20 +20,6 @@ constexpr std::int64_t kLimitUnit = 1000;
 
 // The letters, indexed by the kind number.
 constexpr char kKindLetters[] = {'F', 'W', 'E', 'i', 'j', 'k', 'T'};
-
-// errno is the caller's: a log write in the middle of a file action must not change
-// what the action reports afterwards.
-class CErrnoGuard
-{
-public:
-    CErrnoGuard() : m_saved(errno) {}
-    ~CErrnoGuard() { errno = m_saved; }
-    CErrnoGuard(const CErrnoGuard&) = delete;
-    CErrnoGuard& operator=(const CErrnoGuard&) = delete;
-
-private:
-    int m_saved;
-};
 
 void AppendField(std::string& line, std::string_view field)
 {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/last_error.h"
+#include "platform/error_guard.h"
 #include "report/format_text.h"
 #include "report/log_file.h"
 #include "report/report_texts.h"
@@ -15,25 +15,6 @@ namespace {
 constexpr const char* kTimeFormat = "%H:%M:%S";
 constexpr const char* kDateFormat = "%m/%d/%y";
 constexpr std::size_t kStampBufferSize = 32;
-
-// Reporting happens between a file action and the check of its result: neither errno
-// nor the last system error of the file layer may change on the way.
-class CErrorStateGuard
-{
-public:
-    CErrorStateGuard() : m_errno(errno), m_lastError(GetLastSystemError()) {}
-    ~CErrorStateGuard()
-    {
-        SetLastSystemError(m_lastError);
-        errno = m_errno;
-    }
-    CErrorStateGuard(const CErrorStateGuard&) = delete;
-    CErrorStateGuard& operator=(const CErrorStateGuard&) = delete;
-
-private:
-    int m_errno;
-    int m_lastError;
-};
 
 std::string FormatTm(const std::tm& local, const char* format)
 {

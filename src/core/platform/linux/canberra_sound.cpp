@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/error_guard.h"
+
 namespace {
 
 constexpr const char* kInformationEvent = "dialog-information";
@@ -14,20 +16,6 @@ constexpr const char* kCacheVolatile = "volatile";
 constexpr const char* kCacheNever = "never";
 // Every sound gets the same id: none is cancelled on purpose.
 constexpr uint32_t kSoundId = 0;
-
-// Sounds are played between a file action and the check of its result; the sound
-// service must not change errno on the way.
-class CErrnoGuard
-{
-public:
-    CErrnoGuard() : m_saved(errno) {}
-    ~CErrnoGuard() { errno = m_saved; }
-    CErrnoGuard(const CErrnoGuard&) = delete;
-    CErrnoGuard& operator=(const CErrnoGuard&) = delete;
-
-private:
-    int m_saved;
-};
 
 bool IsPlayableCandidate(const std::string& path)
 {

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "engine/backup_processor.h"
@@ -175,6 +176,22 @@ private slots:
         QVERIFY(!m_tree->Exists("new"));
     }
 
+    void nameThatIsNotUtf8KeepsItsBytes()
+    {
+        const std::string folder = "d\xe9j\xe0";
+        QCOMPARE(mkdir((m_source + "/" + folder).c_str(), 0700), 0);
+        WriteFileBytes(m_source + "/" + folder + "/\xff.bin", "x");
+        CFileSetting setting;
+        setting.BakTo.Assign(m_tree->Path("own"));
+        CRecordingProcessor processor(*m_core);
+        processor.LoadRules(setting);
+        QCOMPARE(processor.Walk(m_source, true), 0);
+        const std::string destination = m_tree->Path("own") + "/" + folder;
+        QCOMPARE(processor.files,
+                 (std::vector<std::string>{m_source + "/" + folder + "/\xff.bin -> " + destination}));
+        QVERIFY(PathExists(destination));
+    }
+
     void destinationThatCannotBeCreatedSkipsTheFolder()
     {
         m_tree->WriteFile("src/a.txt", "x");
@@ -304,18 +321,6 @@ private slots:
         QVERIFY(m_host->sink.HasMessage(WalkerText::kSkipBackupFolder));
     }
 
-    void destinationInsideTheSourceIsNotBackedUpIntoItself()
-    {
-        // The top folder is the general destination itself.
-        m_tree->WriteFile("src/a", "x");
-        m_core->Settings().general.BakCopyPath.Assign(m_source);
-        CRecordingProcessor processor(*m_core);
-        processor.LoadRules(CFileSetting{});
-        QCOMPARE(processor.Walk(m_source, true), 0);
-        QVERIFY(processor.files.empty());
-        QVERIFY(!m_tree->Exists("src" + m_source));
-    }
-
     void modesThatCreateNoFolder_data()
     {
         QTest::addColumn<int>("mode");
@@ -372,26 +377,6 @@ private slots:
         CRecordingProcessor processor(*m_core);
         processor.LoadRules(setting);
         QCOMPARE(processor.MatchesFileFilter(name), selected);
-    }
-
-    void newerBackupListMatchesTheFullPath()
-    {
-        CFileSetting setting;
-        setting.ForcedInc = "*.doc;report.txt";
-        CRecordingProcessor processor(*m_core);
-        processor.LoadRules(setting);
-        QVERIFY(processor.MatchesNewerBackupList("/home/a/x.DOC"));
-        QVERIFY(!processor.MatchesNewerBackupList("/home/a/report.txt"));
-    }
-
-    void dayLimits()
-    {
-        CFileSetting setting;
-        setting.DaysFrom = "3";
-        CRecordingProcessor processor(*m_core);
-        processor.LoadRules(setting);
-        QCOMPARE(processor.m_daysFrom, 3L);
-        QCOMPARE(processor.m_daysTo, -1L);
     }
 
 private:

@@ -189,28 +189,6 @@ private slots:
         QCOMPARE(m_processor->m_copyCounter, static_cast<long>(moves.size() + 1));
     }
 
-    void oldestIsDroppedEvenWhenReadOnly()
-    {
-        m_tree->WriteFile("bak/report.doc", "state 0");
-        m_tree->WriteFile("bak/report.doc.$1", "state 1");
-        chmod(Generation(1).c_str(), 0444);
-        m_processor->m_generationCount = 1;
-        QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
-        QCOMPARE(ReadFileBytes(Generation(1)), std::string("state 0"));
-        QCOMPARE(m_host->sink.errorRows.size(), std::size_t(0));
-    }
-
-    void numberedStyleWithoutExtension()
-    {
-        m_core->Settings().general.GenStyle = 1;
-        const std::string source = m_tree->WriteFile("src/Makefile", "new");
-        const std::string backup = m_tree->WriteFile("bak/Makefile", "old");
-        m_processor->m_generationCount = 2;
-        QVERIFY(UpdateWithGenerations(*m_processor, source, backup, {}));
-        QCOMPARE(m_tree->Read("bak/Makefile.$1"), std::string("old"));
-        QCOMPARE(m_tree->Read("bak/Makefile"), std::string("new"));
-    }
-
     void generationFolderReceivesTheBackup()
     {
         m_tree->WriteFile("bak/report.doc", "state 0");
@@ -286,13 +264,6 @@ private slots:
         QCOMPARE(m_processor->m_copyCounter, 3L);
     }
 
-    void failedCopyLeavesNoBackup()
-    {
-        m_processor->m_generationCount = 0;
-        QVERIFY(!UpdateWithGenerations(*m_processor, m_tree->Path("src/missing"), m_backup, {}));
-        QVERIFY(!PathExists(m_backup));
-    }
-
     void deletion_data()
     {
         QTest::addColumn<int>("keep");
@@ -364,15 +335,6 @@ private slots:
         QCOMPARE(Rows(), (std::vector<CRow>{{MessageKind::kTest, kDeleted, folder + "/a.txt.$1", "", ""}}));
         QVERIFY(PathExists(folder + "/a.txt.$1"));
         QCOMPARE(m_processor->m_copyCounter, 0L);
-    }
-
-    void deletionOnlyInItsMode()
-    {
-        const std::string folder = m_tree->MakeFolder("bak");
-        m_tree->WriteFile("bak/a.txt.$1", "x");
-        m_processor->m_destinationFolder = folder;
-        QVERIFY(!DeleteGenerationFiles(*m_processor));
-        QVERIFY(PathExists(folder + "/a.txt.$1"));
     }
 
     void deletionRunOverAWalk()

@@ -34,6 +34,16 @@ public:
     bool EnterFolder(const std::string& relativePath) override;
     // False once an abort has been requested.
     bool KeepScanning() override;
+    // The per-file decision: skips, copies, updates or applies the newer-backup action.
+    int ProcessFile(const std::string& fileName) override;
+    // The old-file action for what exists only in the current destination folder
+    // (HandleDestinationOnlyFiles); 1 when all entries were seen, else 0.
+    int AfterFiles() override;
+
+    // Copies one file (a new backup, or a backup back to its source), counting the
+    // attempt. False in test mode and with the abort keys held, where nothing changes.
+    // Without replaceExisting an existing target is never overwritten.
+    bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting = true);
 
     // Fills every rule from one file setting and the general settings (not the mode, the
     // test mode, the content-compare flag or the generations to keep, which belong to a

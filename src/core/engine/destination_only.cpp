@@ -1,0 +1,212 @@
+#include "engine/destination_only.h"
+
+#include <cerrno>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "engine/backup_processor.h"
+#include "engine/decision_texts.h"
+#include "engine/error_check.h"
+#include "engine/file_operation.h"
+#include "engine/folder_listing.h"
+#include "engine/folder_operations.h"
+#include "engine/generations.h"
+#include "engine/pacing.h"
+#include "platform/last_error.h"
+#include "platform/linux/atomic_copy.h"
+#include "platform/linux/file_attributes.h"
+#include "platform/linux/network_share.h"
+#include "platform/path.h"
+#include "report/format_text.h"
+#include "report/message_kinds.h"
+#include "settings/application_core.h"
+
+namespace {
+
+const char* ActionText(int action)
+{
+    switch (action) {
+    case OldFileAction::kWarn:
+        return DecisionText::kDestinationOnlyDetected;
+    case OldFileAction::kDelete:
+        return DecisionText::kDestinationOnlyDeleted;
+    case OldFileAction::kMove:
+        return DecisionText::kDestinationOnlyMoved;
+    case OldFileAction::kRecycle:
+        return DecisionText::kDestinationOnlyRecycled;
+    case OldFileAction::kCopyBack:
+        return DecisionText::kDestinationOnlyCopiedBack;
+    default:
+        return "";
+    }
+}
+
+// The entry itself (a symbolic link is not followed). Leaves the outcome in the last
+// system error: 0 when found.
+bool EntryExists(const std::string& path)
+{
+    std::string local;
+    int error = ToLocalPath(path, local);
+    struct stat status {};
+    if (error == 0 && lstat(local.c_str(), &status) != 0)
+        error = errno;
+    SetLastSystemError(error);
+    return error == 0;
+}
+
+// What seems to be missing from a source folder that has itself gone (a share or a
+// removable disk lost in the middle of the walk) is only unreachable.
+bool IsReadableFolder(const std::string& folder)
+{
+    std::string local;
+    struct stat status {};
+    return ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void MakeWritable(const std::string& path)
+{
+    std::string local;
+    if (ToLocalPath(path, local) == 0)
+        SetAttributesNormal(local);
+}
+
+}  // namespace
+
+int CBackupProcessor::AfterFiles()
+{
+    return HandleDestinationOnlyFiles(*this) ? 1 : 0;
+}
+
+bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
+{
+    CApplicationCore& core = processor.Core();
+    const int action = processor.m_oldFileAction;
+    if (processor.m_mode != ProcessorMode::kBackup || action == OldFileAction::kIgnore)
+        return true;
+    if (core.State().abortRequested != 0)
+        return false;
+
+    const std::string& sourceFolder = processor.m_sourceFolder;
+    const std::string& destinationFolder = processor.m_destinationFolder;
+    // A read error must never cost a backup: with an incomplete listing of the source,
+    // a missing counterpart may only have been unreadable.
+    if (!processor.ListingComplete() || !IsReadableFolder(sourceFolder)) {
+        core.OutputMessage(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, sourceFolder,
+                           destinationFolder);
+        return false;
+    }
+
+    CFileOperation operation(core);
+    const std::string text = ActionText(action);
+
+    std::vector<CFolderEntry> entries;
+    SetLastSystemError(ListFolder(destinationFolder, entries));
+    if (!CheckUnexpectedError(core, {}, destinationFolder))
+        return false;
+
+    for (const CFolderEntry& entry : entries) {
+        PaceStep(core);
+        if (core.State().abortRequested != 0)
+            return false;
+        // The temporary file of a copy in progress, or one left by an interrupted run,
+        // is no backup of anything.
+        if (IsOwnTemporaryFile(entry.name))
+            continue;
+        const std::string destinationPath = JoinPath(destinationFolder, entry.name);
+        const std::string sourcePath = JoinPath(sourceFolder, entry.name);
+        int kind = MessageKind::kError;
+
+        const bool counterpartExists = EntryExists(sourcePath);
+        // Links to folders are handled as the link itself.
+        const bool isFolder = entry.kind == EEntryKind::Folder;
+        if (!CheckUnexpectedError(core, sourcePath))
+            return false;
+        if (isFolder && processor.IsExcludedFolder(entry.name)) {
+            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakDirExc, destinationPath);
+            continue;
+        }
+        if (!processor.MatchesFileFilter(entry.name)) {
+            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakUnmatched, destinationPath);
+            continue;
+        }
+        ClearLastSystemError();
+        if (counterpartExists)
+            continue;
+        if (IsGenerationFileName(entry.name)) {
+            core.OutputMessage(MessageKind::kDebug, DecisionText::kSkipGenerationFile, sourcePath);
+            continue;
+        }
+        if (!IsReadableFolder(sourceFolder)) {
+            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, sourceFolder,
+                               destinationFolder);
+            return false;
+        }
+
+        std::string note;
+        switch (action) {
+        case OldFileAction::kWarn:
+            kind = MessageKind::kWarning;
+            break;
+        case OldFileAction::kDelete:
+            if (!processor.IsDryRun()) {
+                ++processor.m_copyCounter;
+                MakeWritable(destinationPath);
+                ClearLastSystemError();
+                const bool done = isFolder ? MoveOrDeleteTree(core, destinationPath)
+                                           : operation.Delete(destinationPath) == 0;
+                if (done)
+                    kind = MessageKind::kFile;
+            }
+            break;
+        case OldFileAction::kMove: {
+            const std::string& moveFolder = processor.m_oldFileMoveFolder;
+            if (moveFolder.empty()) {
+                core.OutputMessage(MessageKind::kError, DecisionText::kEmptyMoveTo, {}, destinationPath, moveFolder);
+                break;
+            }
+            note = moveFolder;
+            if (!processor.IsDryRun() && EnsureFolder(core, moveFolder)) {
+                ++processor.m_copyCounter;
+                note = JoinPath(moveFolder, entry.name);
+                bool done = false;
+                if (isFolder) {
+                    ClearLastSystemError();
+                    done = MoveOrDeleteTree(core, destinationPath, note);
+                } else {
+                    MakeWritable(note);
+                    operation.Delete(note);
+                    ClearLastSystemError();
+                    done = operation.Move(destinationPath, note) == 0;
+                }
+                if (done)
+                    kind = MessageKind::kFile;
+            }
+            break;
+        }
+        case OldFileAction::kRecycle:
+            note = operation.RecycleFolder();
+            if (!processor.IsDryRun()) {
+                ++processor.m_copyCounter;
+                ClearLastSystemError();
+                if (operation.Recycle(destinationPath) == 0)
+                    kind = MessageKind::kFile;
+            }
+            break;
+        case OldFileAction::kCopyBack:
+            // Never over a source file that has appeared since it was looked up. A folder
+            // cannot be copied this way and fails.
+            ClearLastSystemError();
+            if (processor.CopyBackupFile(destinationPath, sourcePath, false))
+                kind = MessageKind::kFile;
+            break;
+        default:
+            break;
+        }
+        if (processor.IsDryRun())
+            kind = MessageKind::kTest;
+        core.OutputMessage(kind, isFolder ? text + DecisionText::kFolderSuffix : text, sourcePath, destinationPath,
+                           note + SystemErrorSuffix());
+    }
+    return true;
+}

@@ -13,7 +13,8 @@ inline constexpr const char* kIgnoredTwoSeconds = "Ignored; +-2sec";
 
 // The big-file question: the source path and its size in KBytes.
 inline constexpr const char* kBigFileQuestionFormat =
-    "以下の大きなファイルをコピーしようとしています\n%s\n%ld KBytes\nよろしいですか?\n(処理に暫く時間を要します)";
+    "以下の大きなファイルをコピーしようとしています\n%s\n%ld "
+    "KBytes\nよろしいですか?\n(処理に暫く時間を要します)";
 
 inline constexpr const char* kCopy = "コピー";
 inline constexpr const char* kCopySecond = "コピー #2";
@@ -49,7 +50,8 @@ inline constexpr const char* kDestinationOnlyDetected = "バックアップ先�
 inline constexpr const char* kDestinationOnlyDeleted = "バックアップ先にのみ存在するファイルを削除";
 inline constexpr const char* kDestinationOnlyMoved = "バックアップ先にのみ存在するファイルを移動";
 inline constexpr const char* kDestinationOnlyRecycled = "バックアップ先にのみ存在するファイルをごみ箱へ";
-inline constexpr const char* kDestinationOnlyCopiedBack = "バックアップ先にのみ存在するファイルをバックアップ元へ";
+inline constexpr const char* kDestinationOnlyCopiedBack =
+    "バックアップ先にのみ存在するファイルをバックアップ元へ";
 inline constexpr const char* kFolderSuffix = " (フォルダ)";
 
 inline constexpr const char* kBakDirExc = "BAK: DirExc";
@@ -59,4 +61,4 @@ inline constexpr const char* kEmptyMoveTo = "Empty MoveTo!";
 // The source folder could not be read completely (or is gone): nothing that seems to
 // exist only in the backup can be told apart from what was merely unreadable.
 inline constexpr const char* kBakSourceUnreadable = "BAK: Source folder not fully read";
-}  // namespace DecisionText
+} // namespace DecisionText

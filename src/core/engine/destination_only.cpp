@@ -48,7 +48,9 @@ bool EntryExists(const std::string& path)
 {
     std::string local;
     int error = ToLocalPath(path, local);
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (error == 0 && lstat(local.c_str(), &status) != 0)
         error = errno;
     SetLastSystemError(error);
@@ -60,7 +62,9 @@ bool EntryExists(const std::string& path)
 bool IsReadableFolder(const std::string& folder)
 {
     std::string local;
-    struct stat status {};
+    struct stat status
+    {
+    };
     return ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
@@ -71,7 +75,7 @@ void MakeWritable(const std::string& path)
         SetAttributesNormal(local);
 }
 
-}  // namespace
+} // namespace
 
 int CBackupProcessor::AfterFiles()
 {
@@ -162,7 +166,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         case OldFileAction::kMove: {
             const std::string& moveFolder = processor.m_oldFileMoveFolder;
             if (moveFolder.empty()) {
-                core.OutputMessage(MessageKind::kError, DecisionText::kEmptyMoveTo, {}, destinationPath, moveFolder);
+                core.OutputMessage(MessageKind::kError, DecisionText::kEmptyMoveTo, {}, destinationPath,
+                                   moveFolder);
                 break;
             }
             note = moveFolder;
@@ -205,8 +210,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         if (processor.IsDryRun())
             kind = MessageKind::kTest;
-        core.OutputMessage(kind, isFolder ? text + DecisionText::kFolderSuffix : text, sourcePath, destinationPath,
-                           note + SystemErrorSuffix());
+        core.OutputMessage(kind, isFolder ? text + DecisionText::kFolderSuffix : text, sourcePath,
+                           destinationPath, note + SystemErrorSuffix());
     }
     return true;
 }

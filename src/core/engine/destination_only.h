@@ -13,7 +13,7 @@ inline constexpr int kDelete = 2;
 inline constexpr int kMove = 3;
 inline constexpr int kRecycle = 4;
 inline constexpr int kCopyBack = 5;
-}  // namespace OldFileAction
+} // namespace OldFileAction
 
 // Applies the old-file action to every destination-only entry of the processor's current
 // destination folder. An entry counts as destination-only when nothing of its name exists

@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "engine/backup_processor.h"
@@ -38,7 +38,7 @@ constexpr std::time_t kToleratedSeconds = 2;
 namespace AttributeBit {
 constexpr int kReadOnly = 1;
 constexpr int kHidden = 2;
-}  // namespace AttributeBit
+} // namespace AttributeBit
 
 // Newer-backup actions (Forced of the file setting).
 namespace NewerBackupAction {
@@ -47,7 +47,7 @@ constexpr int kWarn = 1;
 constexpr int kOverwrite = 2;
 constexpr int kMove = 3;
 constexpr int kCopyBack = 4;
-}  // namespace NewerBackupAction
+} // namespace NewerBackupAction
 
 std::string LocalPathOf(const std::string& path)
 {
@@ -86,8 +86,8 @@ std::time_t NowSeconds(const CApplicationCore& core)
 
 bool IsSameLocalDay(std::time_t first, std::time_t second)
 {
-    std::tm a {};
-    std::tm b {};
+    std::tm a{};
+    std::tm b{};
     if (localtime_r(&first, &a) == nullptr || localtime_r(&second, &b) == nullptr)
         return false;
     return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday;
@@ -109,7 +109,9 @@ bool SameStatus(const struct stat& a, const struct stat& b)
 bool SourceChangedWhileCopied(const std::string& source, const struct stat& before, const std::string& backup,
                               bool archiveMode)
 {
-    struct stat after {};
+    struct stat after
+    {
+    };
     const int error = ReadStatus(source, after);
     ClearLastSystemError();
     if (error == 0 && SameStatus(before, after))
@@ -117,7 +119,9 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
     if (error != 0 || archiveMode)
         return true;
 
-    struct stat backupStatus {};
+    struct stat backupStatus
+    {
+    };
     if (ReadStatus(backup, backupStatus) == 0 && backupStatus.st_size == after.st_size
         && std::llabs(static_cast<long long>(after.st_mtim.tv_sec - backupStatus.st_mtim.tv_sec))
                <= kToleratedSeconds) {
@@ -129,7 +133,7 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting)
 {
@@ -170,14 +174,18 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         return 0;
     }
 
-    struct stat sourceStatus {};
+    struct stat sourceStatus
+    {
+    };
     if (ReadStatus(source, sourceStatus) != 0) {
         if (CheckUnexpectedError(m_core, source))
             m_core.OutputMessage(MessageKind::kError, DecisionText::kSourceFileDetection, source, {},
                                  SystemErrorSuffix());
         return 0;
     }
-    struct stat backupStatus {};
+    struct stat backupStatus
+    {
+    };
     const bool backupExists = ReadStatus(destination, backupStatus) == 0;
     if (!CheckUnexpectedError(m_core, {}, destination))
         return 0;
@@ -186,8 +194,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     const std::time_t sourceTime = sourceStatus.st_mtim.tv_sec;
     const std::time_t backupTime = backupStatus.st_mtim.tv_sec;
     if (m_daysFrom >= 0 && sourceTime > now - m_daysFrom * kSecondsPerDay) {
-        m_core.OutputMessage(MessageKind::kDebug, FormatText(DecisionText::kIgnoredDaysFromFormat, m_daysFrom),
-                             source);
+        m_core.OutputMessage(MessageKind::kDebug,
+                             FormatText(DecisionText::kIgnoredDaysFromFormat, m_daysFrom), source);
         return 0;
     }
     if (m_daysTo >= 0 && sourceTime < now - m_daysTo * kSecondsPerDay) {
@@ -227,7 +235,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         if (m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte) {
             const std::string question = FormatText(DecisionText::kBigFileQuestionFormat, source.c_str(),
                                                     static_cast<long>(size / kBytesPerKilobyte + 1));
-            const unsigned type = MessageBoxType::kOkCancel | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
+            const unsigned type =
+                MessageBoxType::kOkCancel | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
             if (AskUser(m_core.Output(), m_core.Services(), general.DlgTimer, question, {}, type, true)
                 != MessageBoxAnswer::kOk)
                 return 0;
@@ -243,7 +252,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         if (HasArchiveBit(LocalPathOf(source)))
             letters += DecisionText::kLetterArchive;
         if (HasArchiveBit(LocalPathOf(destination))) {
-            m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupChangedArchive, source, destination);
+            m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupChangedArchive, source,
+                                 destination);
             return 0;
         }
     } else {
@@ -275,7 +285,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
             case NewerBackupAction::kIgnore:
                 return 0;
             case NewerBackupAction::kWarn:
-                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kBackupIsNewer, source, destination);
+                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kBackupIsNewer, source,
+                                     destination);
                 return 0;
             case NewerBackupAction::kOverwrite:
                 break;
@@ -288,7 +299,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                     CFileOperation operation(m_core);
                     operation.Delete(target);
                     ClearLastSystemError();
-                    kind = operation.Move(destination, target) == 0 ? MessageKind::kFile : MessageKind::kError;
+                    kind =
+                        operation.Move(destination, target) == 0 ? MessageKind::kFile : MessageKind::kError;
                 }
                 // The source follows as a new file at the next pass.
                 m_core.OutputMessage(kind, DecisionText::kMovedNewerBackup, {}, destination,
@@ -297,7 +309,9 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
             }
             case NewerBackupAction::kCopyBack: {
                 const bool copied = CopyBackupFile(destination, source);
-                const int kind = copied ? MessageKind::kFile : IsDryRun() ? MessageKind::kTest : MessageKind::kWarning;
+                const int kind = copied       ? MessageKind::kFile
+                                 : IsDryRun() ? MessageKind::kTest
+                                              : MessageKind::kWarning;
                 m_core.OutputMessage(kind, DecisionText::kCopiedNewerBackupBack, source, destination);
                 return 0;
             }
@@ -308,7 +322,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     } else {
         if (backupNewer && general.Forced == 0) {
             m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupIsNewer, source, destination,
-                                 FormatText(DecisionText::kNewerTimesFormat, static_cast<unsigned long>(sourceTime),
+                                 FormatText(DecisionText::kNewerTimesFormat,
+                                            static_cast<unsigned long>(sourceTime),
                                             static_cast<unsigned long>(backupTime)));
             return 0;
         }
@@ -316,7 +331,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
             // Same time, other size: old files are left for the user to look at; a file of
             // the last day may have been written twice within one second.
             if (now - sourceTime > kSecondsPerDay) {
-                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kOnlySizeDiffers, source, destination);
+                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kOnlySizeDiffers, source,
+                                     destination);
                 return 0;
             }
             letters += DecisionText::kLetterWithinDay;
@@ -337,7 +353,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     // backup (an overwrite of a newer backup) is no quick save: it keeps the generations
     // and is not reported as differing by "at most" the near-time seconds.
     const bool numberedStyle = general.GenStyle == 0 || general.GenStyle == 1;
-    if (numberedStyle && !sameDate && sourceTime >= backupTime && sourceTime < backupTime + m_nearTimeSeconds) {
+    if (numberedStyle && !sameDate && sourceTime >= backupTime
+        && sourceTime < backupTime + m_nearTimeSeconds) {
         nearTime = true;
         m_generationCount = lowered;
     }

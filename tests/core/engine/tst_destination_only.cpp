@@ -30,8 +30,8 @@ struct CRow
     bool operator==(const CRow&) const = default;
 };
 
-CRow Row(int kind, const std::string& text, const std::string& source = {}, const std::string& destination = {},
-         const std::string& info = {})
+CRow Row(int kind, const std::string& text, const std::string& source = {},
+         const std::string& destination = {}, const std::string& info = {})
 {
     std::string shown = text;
     if (kind == MessageKind::kError)
@@ -47,23 +47,22 @@ void ReplaceAll(std::string& text, const std::string& token, const std::string& 
         text.replace(at, token.size(), value);
 }
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(CRow)
 Q_DECLARE_METATYPE(std::vector<CRow>)
 Q_DECLARE_METATYPE(std::string)
 
 namespace QTest {
-template <>
-char* toString(const std::vector<CRow>& rows)
+template <> char* toString(const std::vector<CRow>& rows)
 {
     QString text;
     for (const CRow& row : rows)
-        text += QString::asprintf("\n    {%d, %s, %s, %s, %s}", row.kind, row.message.c_str(), row.source.c_str(),
-                                  row.destination.c_str(), row.info.c_str());
+        text += QString::asprintf("\n    {%d, %s, %s, %s, %s}", row.kind, row.message.c_str(),
+                                  row.source.c_str(), row.destination.c_str(), row.info.c_str());
     return qstrdup(text.toUtf8().constData());
 }
-}  // namespace QTest
+} // namespace QTest
 
 class TestDestinationOnly : public QObject
 {
@@ -179,48 +178,54 @@ private slots:
 
         QTest::newRow("ignore") << 0 << false << true << 0 << false << V{} << "dst" << 0L;
         QTest::newRow("warn, file") << 1 << false << true << 0 << false
-                                    << V{Row(k1, "バックアップ先にのみ存在するファイルを検出", "{S}", "{D}")} << "dst"
-                                    << 0L;
-        QTest::newRow("warn, folder") << 1 << true << true << 0 << false
-                                      << V{Row(k1, "バックアップ先にのみ存在するファイルを検出 (フォルダ)", "{S}", "{D}")}
-                                      << "dst" << 0L;
-        QTest::newRow("delete, file") << 2 << false << true << 0 << false
-                                      << V{Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}", "{D}")} << "gone"
-                                      << 1L;
-        QTest::newRow("delete, folder") << 2 << true << true << 0 << false
-                                        << V{Row(k0, deleted + folder, "{S}", "{D}")} << "gone" << 1L;
+                                    << V{Row(k1, "バックアップ先にのみ存在するファイルを検出", "{S}", "{D}")}
+                                    << "dst" << 0L;
+        QTest::newRow("warn, folder")
+            << 1 << true << true << 0 << false
+            << V{Row(k1, "バックアップ先にのみ存在するファイルを検出 (フォルダ)", "{S}", "{D}")} << "dst"
+            << 0L;
+        QTest::newRow("delete, file")
+            << 2 << false << true << 0 << false
+            << V{Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}", "{D}")} << "gone" << 1L;
+        QTest::newRow("delete, folder")
+            << 2 << true << true << 0 << false << V{Row(k0, deleted + folder, "{S}", "{D}")} << "gone" << 1L;
         QTest::newRow("move, file") << 3 << false << true << 0 << false
-                                    << V{Row(k0, "バックアップ先にのみ存在するファイルを移動", "{S}", "{D}", "{M}/entry")}
+                                    << V{Row(k0, "バックアップ先にのみ存在するファイルを移動", "{S}", "{D}",
+                                             "{M}/entry")}
                                     << "moved" << 1L;
-        QTest::newRow("move, folder") << 3 << true << true << 0 << false
-                                      << V{Row(k0, moved + folder, "{S}", "{D}", "{M}/entry")} << "moved" << 1L;
+        QTest::newRow("move, folder")
+            << 3 << true << true << 0 << false << V{Row(k0, moved + folder, "{S}", "{D}", "{M}/entry")}
+            << "moved" << 1L;
         QTest::newRow("move without a move folder")
             << 3 << false << false << 0 << false
             << V{Row(k2, "Empty MoveTo!", {}, "{D}"), Row(k2, moved, "{S}", "{D}")} << "dst" << 0L;
-        QTest::newRow("recycle, file") << 4 << false << true << 0 << false
-                                       << V{Row(k0, "バックアップ先にのみ存在するファイルをごみ箱へ", "{S}", "{D}", "{R}")}
-                                       << "recycle" << 1L;
-        QTest::newRow("recycle, folder") << 4 << true << true << 0 << false
-                                         << V{Row(k0, recycled + folder, "{S}", "{D}", "{R}")} << "recycle" << 1L;
+        QTest::newRow("recycle, file")
+            << 4 << false << true << 0 << false
+            << V{Row(k0, "バックアップ先にのみ存在するファイルをごみ箱へ", "{S}", "{D}", "{R}")} << "recycle"
+            << 1L;
+        QTest::newRow("recycle, folder")
+            << 4 << true << true << 0 << false << V{Row(k0, recycled + folder, "{S}", "{D}", "{R}")}
+            << "recycle" << 1L;
         QTest::newRow("copy back, file")
             << 5 << false << true << 0 << false
-            << V{Row(k0, "バックアップ先にのみ存在するファイルをバックアップ元へ", "{S}", "{D}")} << "both" << 1L;
+            << V{Row(k0, "バックアップ先にのみ存在するファイルをバックアップ元へ", "{S}", "{D}")} << "both"
+            << 1L;
         QTest::newRow("copy back, folder fails")
             << 5 << true << true << 0 << false
             << V{Row(k2, copied + folder, "{S}", "{D}", ".$00000015-Is a directory")} << "dst" << 1L;
 
-        QTest::newRow("test mode, warn") << 1 << false << true << 1 << false << V{Row(k6, detected, "{S}", "{D}")}
-                                         << "dst" << 0L;
+        QTest::newRow("test mode, warn")
+            << 1 << false << true << 1 << false << V{Row(k6, detected, "{S}", "{D}")} << "dst" << 0L;
         QTest::newRow("test mode, delete folder")
             << 2 << true << true << 1 << false << V{Row(k6, deleted + folder, "{S}", "{D}")} << "dst" << 0L;
-        QTest::newRow("test mode, move") << 3 << false << true << 1 << false
-                                         << V{Row(k6, moved, "{S}", "{D}", "{M}")} << "dst" << 0L;
-        QTest::newRow("test mode, recycle") << 4 << false << true << 1 << false
-                                            << V{Row(k6, recycled, "{S}", "{D}", "{R}")} << "dst" << 0L;
+        QTest::newRow("test mode, move")
+            << 3 << false << true << 1 << false << V{Row(k6, moved, "{S}", "{D}", "{M}")} << "dst" << 0L;
+        QTest::newRow("test mode, recycle")
+            << 4 << false << true << 1 << false << V{Row(k6, recycled, "{S}", "{D}", "{R}")} << "dst" << 0L;
         QTest::newRow("test mode, copy back")
             << 5 << false << true << 1 << false << V{Row(k6, copied, "{S}", "{D}")} << "dst" << 1L;
-        QTest::newRow("abort keys, delete") << 2 << false << true << 0 << true
-                                            << V{Row(k6, deleted, "{S}", "{D}")} << "dst" << 0L;
+        QTest::newRow("abort keys, delete")
+            << 2 << false << true << 0 << true << V{Row(k6, deleted, "{S}", "{D}")} << "dst" << 0L;
     }
 
     void action()
@@ -268,16 +273,16 @@ private slots:
         const int k0 = MessageKind::kFile;
         const int k5 = MessageKind::kDebug;
         using V = std::vector<CRow>;
-        QTest::newRow("excluded name") << std::string("*.*") << std::string("*.log")
-                                       << V{Row(k5, "BAK: DirExc", "{D}/cache"),
-                                            Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}/gone.txt", "{D}/gone.txt"),
-                                            Row(k5, "BAK: Un-matched", "{D}/old.log"),
-                                            Row(k5, "Skip gen-file", "{S}/report.doc.$1")};
-        QTest::newRow("include list") << std::string("*.doc;*.txt") << std::string()
-                                      << V{Row(k5, "BAK: DirExc", "{D}/cache"),
-                                           Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}/gone.txt", "{D}/gone.txt"),
-                                           Row(k5, "BAK: Un-matched", "{D}/old.log"),
-                                           Row(k5, "BAK: Un-matched", "{D}/report.doc.$1")};
+        QTest::newRow("excluded name")
+            << std::string("*.*") << std::string("*.log")
+            << V{Row(k5, "BAK: DirExc", "{D}/cache"),
+                 Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}/gone.txt", "{D}/gone.txt"),
+                 Row(k5, "BAK: Un-matched", "{D}/old.log"), Row(k5, "Skip gen-file", "{S}/report.doc.$1")};
+        QTest::newRow("include list")
+            << std::string("*.doc;*.txt") << std::string()
+            << V{Row(k5, "BAK: DirExc", "{D}/cache"),
+                 Row(k0, "バックアップ先にのみ存在するファイルを削除", "{S}/gone.txt", "{D}/gone.txt"),
+                 Row(k5, "BAK: Un-matched", "{D}/old.log"), Row(k5, "BAK: Un-matched", "{D}/report.doc.$1")};
     }
 
     // Excluded folders, names the lists reject, generation files and the temporary files
@@ -318,8 +323,9 @@ private slots:
 
         QCOMPARE(Walk(true), 1L);
 
-        QCOMPARE(Rows(), (std::vector<CRow>{Row(MessageKind::kFile, DecisionText::kDestinationOnlyDeleted,
-                                                m_source + "/v.$1/old.txt", m_destination + "/v.$1/old.txt")}));
+        QCOMPARE(Rows(),
+                 (std::vector<CRow>{Row(MessageKind::kFile, DecisionText::kDestinationOnlyDeleted,
+                                        m_source + "/v.$1/old.txt", m_destination + "/v.$1/old.txt")}));
         QVERIFY(!m_tree->Exists("dst/v.$1/old.txt"));
         QVERIFY(m_tree->Exists("dst/v.$1/a.txt"));
     }
@@ -328,7 +334,8 @@ private slots:
     {
         QTest::addColumn<int>("action");
         QTest::addColumn<std::string>("message");
-        QTest::newRow("delete") << OldFileAction::kDelete << std::string(DecisionText::kDestinationOnlyDeleted);
+        QTest::newRow("delete") << OldFileAction::kDelete
+                                << std::string(DecisionText::kDestinationOnlyDeleted);
         QTest::newRow("move") << OldFileAction::kMove << std::string(DecisionText::kDestinationOnlyMoved);
     }
 
@@ -351,7 +358,9 @@ private slots:
         QVERIFY(!PathExists(m_destination + "/lnk"));
         QCOMPARE(ReadFileBytes(outside), std::string("keep me"));
         if (action == OldFileAction::kMove) {
-            struct stat status {};
+            struct stat status
+            {
+            };
             QCOMPARE(lstat(note.c_str(), &status), 0);
             QVERIFY(S_ISLNK(status.st_mode));
         }
@@ -366,14 +375,17 @@ private slots:
         m_setting.OldDel = OldFileAction::kDelete;
         const std::string away = m_tree->Path("away");
         const std::string source = m_source;
-        m_host->pump.actionsAtPump[1] = [source, away] { QCOMPARE(std::rename(source.c_str(), away.c_str()), 0); };
+        m_host->pump.actionsAtPump[1] = [source, away] {
+            QCOMPARE(std::rename(source.c_str(), away.c_str()), 0);
+        };
 
         QCOMPARE(Walk(), 0L);
 
-        QCOMPARE(Rows(), (std::vector<CRow>{
-                             Row(MessageKind::kError, "ソースファイル検出", m_source + "/a.txt", {},
-                                 ".$00000002-No such file or directory"),
-                             Row(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, m_source, m_destination)}));
+        QCOMPARE(Rows(),
+                 (std::vector<CRow>{
+                     Row(MessageKind::kError, "ソースファイル検出", m_source + "/a.txt", {},
+                         ".$00000002-No such file or directory"),
+                     Row(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, m_source, m_destination)}));
         QVERIFY(m_tree->Exists("dst/a.txt"));
         QVERIFY(m_tree->Exists("dst/gone.txt"));
     }

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr std::time_t kNow = 1'700'000'000;  // 2023-11-14 22:13:20 UTC
+constexpr std::time_t kNow = 1'700'000'000; // 2023-11-14 22:13:20 UTC
 constexpr std::time_t kDay = 86400;
 constexpr off_t kTenMegabytes = 10 * 1048576;
 
@@ -38,8 +38,8 @@ struct CRow
 };
 
 // A row as the report list shows it: warnings and errors carry their prefix.
-CRow Row(int kind, const std::string& text, const std::string& source = {}, const std::string& destination = {},
-         const std::string& info = {})
+CRow Row(int kind, const std::string& text, const std::string& source = {},
+         const std::string& destination = {}, const std::string& info = {})
 {
     std::string shown = text;
     if (kind == MessageKind::kError)
@@ -74,7 +74,7 @@ struct CDecisionCase
     long copies = 0;
 };
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(CDecisionCase)
 Q_DECLARE_METATYPE(CRow)
@@ -82,24 +82,22 @@ Q_DECLARE_METATYPE(std::vector<CRow>)
 Q_DECLARE_METATYPE(std::string)
 
 namespace QTest {
-template <>
-char* toString(const CRow& row)
+template <> char* toString(const CRow& row)
 {
-    return qstrdup(QString::asprintf("{%d, %s, %s, %s, %s}", row.kind, row.message.c_str(), row.source.c_str(),
-                                     row.destination.c_str(), row.info.c_str())
+    return qstrdup(QString::asprintf("{%d, %s, %s, %s, %s}", row.kind, row.message.c_str(),
+                                     row.source.c_str(), row.destination.c_str(), row.info.c_str())
                        .toUtf8()
                        .constData());
 }
-template <>
-char* toString(const std::vector<CRow>& rows)
+template <> char* toString(const std::vector<CRow>& rows)
 {
     QString text;
     for (const CRow& row : rows)
-        text += QString::asprintf("\n    {%d, %s, %s, %s, %s}", row.kind, row.message.c_str(), row.source.c_str(),
-                                  row.destination.c_str(), row.info.c_str());
+        text += QString::asprintf("\n    {%d, %s, %s, %s, %s}", row.kind, row.message.c_str(),
+                                  row.source.c_str(), row.destination.c_str(), row.info.c_str());
     return qstrdup(text.toUtf8().constData());
 }
-}  // namespace QTest
+} // namespace QTest
 
 class TestProcessFile : public QObject
 {
@@ -207,21 +205,22 @@ private slots:
                              .copies = 1});
         AddCase("source gone before its status was read",
                 {.sourceExists = false,
-                 .expected = {Row(kError, "ソースファイル検出", "{S}", {}, ".$00000002-No such file or directory")},
+                 .expected = {Row(kError, "ソースファイル検出", "{S}", {},
+                                  ".$00000002-No such file or directory")},
                  .backupAfter = "old",
                  .sourceAfter = {}});
-        AddCase("filtered out",
-                {.setup = [](CBackupProcessor& p, CApplicationCore&,
-                             CFakeHost&) { SplitPatternList(p.m_excludeList, "*.txt"); },
-                 .expected = {Row(kDebug, "un-matched", "a.txt")},
-                 .backupAfter = "old"});
+        AddCase("filtered out", {.setup = [](CBackupProcessor& p, CApplicationCore&,
+                                             CFakeHost&) { SplitPatternList(p.m_excludeList, "*.txt"); },
+                                 .expected = {Row(kDebug, "un-matched", "a.txt")},
+                                 .backupAfter = "old"});
         AddCase("equal time and size", {.backupBytes = "old", .expected = {}, .backupAfter = "old"});
         AddCase("time 3 s apart", {.backupAge = 103,
                                    .expected = {Row(kFile, "更新(T)", "{S}", "{D}")},
                                    .backupAfter = "new",
                                    .copies = 1});
-        AddCase("time 2 s apart, tolerated",
-                {.backupAge = 102, .expected = {Row(kDebug, "Ignored; +-2sec", "{S}")}, .backupAfter = "old"});
+        AddCase(
+            "time 2 s apart, tolerated",
+            {.backupAge = 102, .expected = {Row(kDebug, "Ignored; +-2sec", "{S}")}, .backupAfter = "old"});
         AddCase("time 1 s apart, backup newer, tolerated",
                 {.backupAge = 99, .expected = {Row(kDebug, "Ignored; +-2sec", "{S}")}, .backupAfter = "old"});
         AddCase("time 2 s apart without Ignore2sec",
@@ -231,31 +230,34 @@ private slots:
                  .expected = {Row(kFile, "更新(T)", "{S}", "{D}")},
                  .backupAfter = "new",
                  .copies = 1});
-        AddCase("time and size", {.sourceBytes = "newer", .backupAge = 200,
+        AddCase("time and size", {.sourceBytes = "newer",
+                                  .backupAge = 200,
                                   .expected = {Row(kFile, "更新(TS)", "{S}", "{D}")},
                                   .backupAfter = "newer",
                                   .sourceAfter = "newer",
                                   .copies = 1});
         AddCase("size only, written more than a day ago",
-                {.sourceAge = kDay + 1, .sourceBytes = "longer", .backupAge = kDay + 1,
+                {.sourceAge = kDay + 1,
+                 .sourceBytes = "longer",
+                 .backupAge = kDay + 1,
                  .expected = {Row(kWarning, "ファイルの大きさだけが違います", "{S}", "{D}")},
                  .backupAfter = "old",
                  .sourceAfter = "longer"});
-        AddCase("size only, written within the day",
-                {.sourceAge = kDay, .sourceBytes = "longer", .backupAge = kDay,
-                 .expected = {Row(kFile, "更新(S24h)", "{S}", "{D}")},
-                 .backupAfter = "longer",
-                 .sourceAfter = "longer",
-                 .copies = 1});
+        AddCase("size only, written within the day", {.sourceAge = kDay,
+                                                      .sourceBytes = "longer",
+                                                      .backupAge = kDay,
+                                                      .expected = {Row(kFile, "更新(S24h)", "{S}", "{D}")},
+                                                      .backupAfter = "longer",
+                                                      .sourceAfter = "longer",
+                                                      .copies = 1});
         AddCase("read-only source", {.sourceReadOnly = true,
                                      .expected = {Row(kFile, "更新(A)", "{S}", "{D}")},
                                      .backupAfter = "new",
                                      .copies = 1});
-        AddCase("backup newer",
-                {.sourceAge = 200,
-                 .expected = {Row(kError, "バックアップ先のファイルのほうが最新です", "{S}", "{D}",
-                                  "1699999800:1699999900")},
-                 .backupAfter = "old"});
+        AddCase("backup newer", {.sourceAge = 200,
+                                 .expected = {Row(kError, "バックアップ先のファイルのほうが最新です", "{S}",
+                                                  "{D}", "1699999800:1699999900")},
+                                 .backupAfter = "old"});
         AddCase("backup newer, general Forced",
                 {.sourceAge = 200,
                  .setup = [](CBackupProcessor&, CApplicationCore& core,
@@ -287,12 +289,13 @@ private slots:
                  .expected = {Row(kFile, "更新(T,Forced)", "{S}", "{D}")},
                  .backupAfter = "new",
                  .copies = 1});
-        AddCase("backup newer, ForcedInc, move",
-                {.sourceAge = 200,
-                 .setup = setForced("*.txt", 3),
-                 .expected = {Row(kFile, "バックアップ先のほうが最新のファイルを移動", {}, "{D}", "{M}/a.txt")},
-                 .backupAfter = std::nullopt,
-                 .movedAfter = "old"});
+        AddCase(
+            "backup newer, ForcedInc, move",
+            {.sourceAge = 200,
+             .setup = setForced("*.txt", 3),
+             .expected = {Row(kFile, "バックアップ先のほうが最新のファイルを移動", {}, "{D}", "{M}/a.txt")},
+             .backupAfter = std::nullopt,
+             .movedAfter = "old"});
         AddCase("backup newer, ForcedInc, move without a folder",
                 {.sourceAge = 200,
                  .setup =
@@ -303,23 +306,25 @@ private slots:
                      },
                  .expected = {},
                  .backupAfter = "old"});
-        AddCase("backup newer, ForcedInc, copy back",
-                {.sourceAge = 200,
-                 .setup = setForced("*.txt", 4),
-                 .expected = {Row(kFile, "バックアップ先の最新ファイルをバックアップ元へコピー", "{S}", "{D}")},
-                 .backupAfter = "old",
-                 .sourceAfter = "old",
-                 .copies = 1});
-        AddCase("backup newer, ForcedInc, move in test mode",
-                {.sourceAge = 200,
-                 .setup =
-                     [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
-                         SplitPatternList(p.m_newerBackupList, "*.txt");
-                         p.m_newerBackupAction = 3;
-                         p.m_testMode = 1;
-                     },
-                 .expected = {Row(kTest, "バックアップ先のほうが最新のファイルを移動", {}, "{D}", "{M}/a.txt")},
-                 .backupAfter = "old"});
+        AddCase(
+            "backup newer, ForcedInc, copy back",
+            {.sourceAge = 200,
+             .setup = setForced("*.txt", 4),
+             .expected = {Row(kFile, "バックアップ先の最新ファイルをバックアップ元へコピー", "{S}", "{D}")},
+             .backupAfter = "old",
+             .sourceAfter = "old",
+             .copies = 1});
+        AddCase(
+            "backup newer, ForcedInc, move in test mode",
+            {.sourceAge = 200,
+             .setup =
+                 [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
+                     SplitPatternList(p.m_newerBackupList, "*.txt");
+                     p.m_newerBackupAction = 3;
+                     p.m_testMode = 1;
+                 },
+             .expected = {Row(kTest, "バックアップ先のほうが最新のファイルを移動", {}, "{D}", "{M}/a.txt")},
+             .backupAfter = "old"});
 
         const auto days = [](long from, long to) {
             return [from, to](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
@@ -327,43 +332,65 @@ private slots:
                 p.m_daysTo = to;
             };
         };
-        AddCase("DaysFrom 3, written 2 days ago",
-                {.sourceAge = 2 * kDay, .backupExists = false, .setup = days(3, -1),
-                 .expected = {Row(kDebug, "Ignored; <3 DaysFrom", "{S}")}});
-        AddCase("DaysFrom 3, written 4 days ago",
-                {.sourceAge = 4 * kDay, .backupExists = false, .setup = days(3, -1),
-                 .expected = {Row(kFile, "コピー", "{S}", "{D}")}, .backupAfter = "new", .copies = 1});
-        AddCase("DaysFrom 0", {.backupExists = false, .setup = days(0, -1),
-                               .expected = {Row(kFile, "コピー", "{S}", "{D}")}, .backupAfter = "new", .copies = 1});
-        AddCase("DaysTo 30, written 40 days ago",
-                {.sourceAge = 40 * kDay, .backupExists = false, .setup = days(-1, 30),
-                 .expected = {Row(kDebug, "Ignored; >30 DaysTo", "{S}")}});
-        AddCase("DaysTo 30, written 20 days ago",
-                {.sourceAge = 20 * kDay, .backupExists = false, .setup = days(-1, 30),
-                 .expected = {Row(kFile, "コピー", "{S}", "{D}")}, .backupAfter = "new", .copies = 1});
-        AddCase("DaysTo 0", {.backupExists = false, .setup = days(-1, 0),
+        AddCase("DaysFrom 3, written 2 days ago", {.sourceAge = 2 * kDay,
+                                                   .backupExists = false,
+                                                   .setup = days(3, -1),
+                                                   .expected = {Row(kDebug, "Ignored; <3 DaysFrom", "{S}")}});
+        AddCase("DaysFrom 3, written 4 days ago", {.sourceAge = 4 * kDay,
+                                                   .backupExists = false,
+                                                   .setup = days(3, -1),
+                                                   .expected = {Row(kFile, "コピー", "{S}", "{D}")},
+                                                   .backupAfter = "new",
+                                                   .copies = 1});
+        AddCase("DaysFrom 0", {.backupExists = false,
+                               .setup = days(0, -1),
+                               .expected = {Row(kFile, "コピー", "{S}", "{D}")},
+                               .backupAfter = "new",
+                               .copies = 1});
+        AddCase("DaysTo 30, written 40 days ago", {.sourceAge = 40 * kDay,
+                                                   .backupExists = false,
+                                                   .setup = days(-1, 30),
+                                                   .expected = {Row(kDebug, "Ignored; >30 DaysTo", "{S}")}});
+        AddCase("DaysTo 30, written 20 days ago", {.sourceAge = 20 * kDay,
+                                                   .backupExists = false,
+                                                   .setup = days(-1, 30),
+                                                   .expected = {Row(kFile, "コピー", "{S}", "{D}")},
+                                                   .backupAfter = "new",
+                                                   .copies = 1});
+        AddCase("DaysTo 0", {.backupExists = false,
+                             .setup = days(-1, 0),
                              .expected = {Row(kDebug, "Ignored; >0 DaysTo", "{S}")}});
 
         const auto testMode = [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) { p.m_testMode = 1; };
-        const auto abortKeys = [](CBackupProcessor&, CApplicationCore&, CFakeHost& host) { host.keys.held = true; };
-        AddCase("new file, test mode", {.backupExists = false, .setup = testMode,
-                                        .expected = {Row(kTest, "コピー", "{S}", "{D}")}, .copies = 1});
-        AddCase("update, test mode", {.backupAge = 200, .setup = testMode,
+        const auto abortKeys = [](CBackupProcessor&, CApplicationCore&, CFakeHost& host) {
+            host.keys.held = true;
+        };
+        AddCase("new file, test mode", {.backupExists = false,
+                                        .setup = testMode,
+                                        .expected = {Row(kTest, "コピー", "{S}", "{D}")},
+                                        .copies = 1});
+        AddCase("update, test mode", {.backupAge = 200,
+                                      .setup = testMode,
                                       .expected = {Row(kTest, "更新(T)", "{S}", "{D}")},
-                                      .backupAfter = "old", .copies = 1});
-        AddCase("update, abort keys held", {.backupAge = 200, .setup = abortKeys,
+                                      .backupAfter = "old",
+                                      .copies = 1});
+        AddCase("update, abort keys held", {.backupAge = 200,
+                                            .setup = abortKeys,
                                             .expected = {Row(kTest, "更新(T)", "{S}", "{D}")},
-                                            .backupAfter = "old", .copies = 1});
-        AddCase("copy back, test mode",
-                {.sourceAge = 200,
-                 .setup =
-                     [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
-                         SplitPatternList(p.m_newerBackupList, "*.txt");
-                         p.m_newerBackupAction = 4;
-                         p.m_testMode = 1;
-                     },
-                 .expected = {Row(kTest, "バックアップ先の最新ファイルをバックアップ元へコピー", "{S}", "{D}")},
-                 .backupAfter = "old", .copies = 1});
+                                            .backupAfter = "old",
+                                            .copies = 1});
+        AddCase(
+            "copy back, test mode",
+            {.sourceAge = 200,
+             .setup =
+                 [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
+                     SplitPatternList(p.m_newerBackupList, "*.txt");
+                     p.m_newerBackupAction = 4;
+                     p.m_testMode = 1;
+                 },
+             .expected = {Row(kTest, "バックアップ先の最新ファイルをバックアップ元へコピー", "{S}", "{D}")},
+             .backupAfter = "old",
+             .copies = 1});
     }
 
     void decision()
@@ -404,14 +431,16 @@ private slots:
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("copied");
 
-        QTest::newRow("exactly the limit") << kTenMegabytes << false << MessageBoxAnswer::kOk << false << true;
-        QTest::newRow("one byte more, OK") << kTenMegabytes + 1 << false << MessageBoxAnswer::kOk << true << true;
+        QTest::newRow("exactly the limit")
+            << kTenMegabytes << false << MessageBoxAnswer::kOk << false << true;
+        QTest::newRow("one byte more, OK")
+            << kTenMegabytes + 1 << false << MessageBoxAnswer::kOk << true << true;
         QTest::newRow("one byte more, Cancel")
             << kTenMegabytes + 1 << false << MessageBoxAnswer::kCancel << true << false;
         QTest::newRow("one byte more, time-out")
             << kTenMegabytes + 1 << false << MessageBoxAnswer::kTimeout << true << false;
-        QTest::newRow("update of a big file") << kTenMegabytes + 1 << true << MessageBoxAnswer::kCancel << false
-                                              << true;
+        QTest::newRow("update of a big file")
+            << kTenMegabytes + 1 << true << MessageBoxAnswer::kCancel << false << true;
     }
 
     void bigFileQuestion()
@@ -447,11 +476,14 @@ private slots:
             expected.push_back(logged);
         }
         if (copied)
-            expected.push_back(Row(MessageKind::kFile, backupExists ? "更新(TS)" : "コピー", m_source, m_backup));
+            expected.push_back(
+                Row(MessageKind::kFile, backupExists ? "更新(TS)" : "コピー", m_source, m_backup));
         QCOMPARE(Rows(), expected);
         QCOMPARE(PathExists(m_backup), copied || backupExists);
         if (copied) {
-            struct stat status {};
+            struct stat status
+            {
+            };
             QCOMPARE(stat(m_backup.c_str(), &status), 0);
             QCOMPARE(status.st_size, size);
         }
@@ -473,8 +505,8 @@ private slots:
             << std::string("new");
         QTest::newRow("backup changed since it was made")
             << true << false << false
-            << std::vector<CRow>{Row(MessageKind::kError, "バックアップ先ファイルが更新されています(Archive属性)",
-                                     "{S}", "{D}")}
+            << std::vector<CRow>{Row(MessageKind::kError,
+                                     "バックアップ先ファイルが更新されています(Archive属性)", "{S}", "{D}")}
             << std::string("older");
         QTest::newRow("neither changed, times and sizes differ")
             << true << true << true << std::vector<CRow>{} << std::string("older");
@@ -523,23 +555,25 @@ private slots:
         // Contents of a.txt.$1, .$2, .$3 afterwards ("" for none).
         QTest::addColumn<QStringList>("generations");
 
-        QTest::newRow("same date, Gen 5") << 5 << 1 << 0 << 0 << std::time_t{1000} << std::string("同一日付の更新(T)")
-                                          << QStringList{"old", "g2", ""};
-        QTest::newRow("same date, Gen 1") << 1 << 1 << 0 << 0 << std::time_t{1000} << std::string("同一日付の更新(T)")
-                                          << QStringList{"g1", "g2", ""};
+        QTest::newRow("same date, Gen 5") << 5 << 1 << 0 << 0 << std::time_t{1000}
+                                          << std::string("同一日付の更新(T)") << QStringList{"old", "g2", ""};
+        QTest::newRow("same date, Gen 1") << 1 << 1 << 0 << 0 << std::time_t{1000}
+                                          << std::string("同一日付の更新(T)") << QStringList{"g1", "g2", ""};
         QTest::newRow("previous day, same-date flag")
             << 5 << 1 << 0 << 0 << kDay << std::string("更新(T)") << QStringList{"old", "g1", "g2"};
-        QTest::newRow("near time") << 5 << 0 << 5 << 0 << std::time_t{3} << std::string("差異が5秒以下の更新(T)")
-                                   << QStringList{"old", "g2", ""};
-        QTest::newRow("near time, Gen 1") << 1 << 0 << 5 << 0 << std::time_t{3}
-                                          << std::string("差異が5秒以下の更新(T)") << QStringList{"g1", "g2", ""};
+        QTest::newRow("near time") << 5 << 0 << 5 << 0 << std::time_t{3}
+                                   << std::string("差異が5秒以下の更新(T)") << QStringList{"old", "g2", ""};
+        QTest::newRow("near time, Gen 1")
+            << 1 << 0 << 5 << 0 << std::time_t{3} << std::string("差異が5秒以下の更新(T)")
+            << QStringList{"g1", "g2", ""};
         QTest::newRow("near time, tag before the extension")
             << 5 << 0 << 5 << 1 << std::time_t{3} << std::string("差異が5秒以下の更新(T)")
             << QStringList{"old", "g2", ""};
-        QTest::newRow("exactly the near time") << 5 << 0 << 5 << 0 << std::time_t{5} << std::string("更新(T)")
-                                               << QStringList{"old", "g1", "g2"};
+        QTest::newRow("exactly the near time")
+            << 5 << 0 << 5 << 0 << std::time_t{5} << std::string("更新(T)") << QStringList{"old", "g1", "g2"};
         QTest::newRow("backup newer, overwritten: no near time")
-            << 5 << 0 << 5 << 0 << std::time_t{-50} << std::string("更新(T)") << QStringList{"old", "g1", "g2"};
+            << 5 << 0 << 5 << 0 << std::time_t{-50} << std::string("更新(T)")
+            << QStringList{"old", "g1", "g2"};
         QTest::newRow("near time never lowers dated generations")
             << 5 << 0 << 5 << 2 << std::time_t{3} << std::string("更新(T)") << QStringList{"g1", "g2", ""};
     }
@@ -591,11 +625,14 @@ private slots:
         const int k0 = MessageKind::kFile;
         const int k6 = MessageKind::kTest;
         QTest::newRow("new file") << false << 0
-                                  << std::vector<CRow>{Row(k0, "コピー", "{S}", "{D}"), Row(k0, "コピー #2", "{S}", "{N}")};
+                                  << std::vector<CRow>{Row(k0, "コピー", "{S}", "{D}"),
+                                                       Row(k0, "コピー #2", "{S}", "{N}")};
         QTest::newRow("update") << true << 0
-                                << std::vector<CRow>{Row(k0, "更新(T)", "{S}", "{D}"), Row(k0, "更新 #2", "{S}", "{N}")};
+                                << std::vector<CRow>{Row(k0, "更新(T)", "{S}", "{D}"),
+                                                     Row(k0, "更新 #2", "{S}", "{N}")};
         QTest::newRow("new file, test mode")
-            << false << 1 << std::vector<CRow>{Row(k6, "コピー", "{S}", "{D}"), Row(k6, "コピー #2", "{S}", "{N}")};
+            << false << 1
+            << std::vector<CRow>{Row(k6, "コピー", "{S}", "{D}"), Row(k6, "コピー #2", "{S}", "{N}")};
     }
 
     void newFileFolder()

@@ -1,0 +1,80 @@
+#pragma once
+
+// Change notification for one watched source folder, one notifier per file setting.
+//
+// The scheduler polls a notifier every few seconds on the GUI thread:
+//   if (notifier->IsSignalled()) { mark the setting; notifier->ReadAndRearm(); }
+// A change that happens at any time after the last ReadAndRearm (or after creation)
+// makes IsSignalled true at the next poll, and it stays true until ReadAndRearm, however
+// often IsSignalled is asked. Destroying the notifier releases everything it holds.
+//
+// Real-time detection can become untrustworthy (events lost, no more kernel watches, a
+// watched folder replaced, a network file system that does not report other machines'
+// changes). The notifier then compares snapshots of the folder tree at every poll
+// instead, which gives the same marks at the same poll moments, and says why once.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Reasons given by Degradation(): detail texts of the warning the scheduler reports.
+namespace ChangeNotifierText {
+inline constexpr char kQueueOverflow[] =
+    "Real-time detection replaced by polling: the kernel's event queue overflowed "
+    "(fs.inotify.max_queued_events)";
+inline constexpr char kNoMoreWatches[] =
+    "Real-time detection replaced by polling: no more folder watches available "
+    "(fs.inotify.max_user_watches)";
+inline constexpr char kNoMoreInstances[] =
+    "Real-time detection replaced by polling: no more change notification instances "
+    "available (fs.inotify.max_user_instances)";
+inline constexpr char kFolderReplaced[] =
+    "Real-time detection replaced by polling: a file system below the watched folder was "
+    "unmounted";
+inline constexpr char kNetworkFileSystem[] =
+    "Real-time detection replaced by polling: the folder is on a network file system, "
+    "which does not report changes made by other computers";
+}  // namespace ChangeNotifierText
+
+struct CChangeWatchOptions
+{
+    // The source folder; a network path ("//server/share/...") is watched through the
+    // local mount of its share.
+    std::string folder;
+    // Watch every folder below it, including folders created later.
+    bool subtree = true;
+    // Folders (absolute paths) that are never watched or looked into, with everything
+    // below them: backup destinations that lie inside the source.
+    std::vector<std::string> excludedFolders;
+    // Called after every paceEvery folders of watch setup or of a snapshot, with the
+    // number of folders done so far, so that the caller can pump events and show
+    // progress. Returning false stops the work (the application is quitting).
+    std::function<bool(std::size_t foldersDone)> pace;
+    std::size_t paceEvery = 64;
+};
+
+class IChangeNotifier
+{
+public:
+    virtual ~IChangeNotifier() = default;
+    // The 1 ms look at the notification: true when something changed since the last
+    // re-arm. Never blocks for longer than the work of reading what is pending.
+    virtual bool IsSignalled() = 0;
+    // Consumes the signal; later changes signal again.
+    virtual void ReadAndRearm() = 0;
+    // Empty while real-time detection works, else why it was replaced by polling.
+    virtual std::string Degradation() const = 0;
+    // The reason once, the first time it is asked after the degradation; empty otherwise.
+    virtual std::string TakeDegradationNotice() = 0;
+};
+
+class IChangeNotifierFactory
+{
+public:
+    virtual ~IChangeNotifierFactory() = default;
+    // nullptr when the folder cannot be watched at all (missing, not a folder, no
+    // access) or the pace callback stopped the setup; the last system error says why.
+    virtual std::unique_ptr<IChangeNotifier> Create(const CChangeWatchOptions& options) = 0;
+};

@@ -1,0 +1,99 @@
+#pragma once
+
+// Real-time change notification with inotify: one instance (a non-blocking descriptor)
+// per watched source folder, one watch per folder of the tree. Events are read only when
+// the scheduler polls, on its thread; nothing runs in between. Folders created later are
+// watched as their creation is read. Links to folders are never followed, and excluded
+// folders (destinations inside the source) are neither watched nor reported.
+//
+// When the kernel cannot be trusted to report every change (queue overflow, watches
+// exhausted, a file system unmounted below the tree, a network file system) the notifier
+// hands over to a CSnapshotNotifier for the rest of its life and says why once. A source
+// folder that is deleted or replaced is watched again as soon as a folder is back at its
+// path.
+
+#include <sys/types.h>
+#include <unordered_map>
+
+struct inotify_event;
+
+#include "platform/change_notifier.h"
+#include "platform/linux/snapshot_notifier.h"
+
+class CInotifyNotifier final : public IChangeNotifier
+{
+public:
+    // options must already be local (LocalWatchOptions).
+    explicit CInotifyNotifier(CChangeWatchOptions options);
+    ~CInotifyNotifier() override;
+    CInotifyNotifier(const CInotifyNotifier&) = delete;
+    CInotifyNotifier& operator=(const CInotifyNotifier&) = delete;
+
+    // Watches the tree. False, with the last system error set, when the folder cannot be
+    // watched at all or the pace callback stopped the setup. A source given as a network
+    // path is polled: the kernel does not see what other computers change on the share.
+    bool Start(bool networkSource = false);
+
+    bool IsSignalled() override;
+    void ReadAndRearm() override;
+    std::string Degradation() const override { return m_degradation; }
+    std::string TakeDegradationNotice() override;
+
+    // Folders watched now (0 after the hand-over to polling).
+    std::size_t WatchCount() const { return m_watches.size(); }
+
+private:
+    // A watch knows only its parent and its own name: small, and a renamed folder
+    // needs no rewrite of the paths below it.
+    struct CWatch
+    {
+        int parent = -1;
+        std::string name;
+    };
+
+    enum class ESetup
+    {
+        Done,
+        Failed,   // errno-style code in m_setupError
+        Stopped,  // the pace callback asked to stop
+        Degraded, // handed over to polling
+    };
+
+    ESetup WatchRoot();
+    // Watches the folder name inside the watched folder parent, and every folder below it.
+    ESetup WatchTree(int parent, const std::string& name);
+    // Watches every folder below a watched one.
+    ESetup WatchBelow(int wd);
+    void UnwatchTree(int wd);
+    void ReleaseWatches();
+    std::string PathOf(int wd) const;
+    bool IsExcluded(const std::string& path) const;
+    // Reads every pending event; false when the notifier handed over to polling.
+    bool ReadEvents();
+    bool HandleEvent(const inotify_event& event);
+    // The root was deleted, moved or replaced: watch whatever folder is at its path now.
+    void RewatchRoot();
+    bool RootStillWatched() const;
+    void FallBackToPolling(const char* reason);
+
+    CChangeWatchOptions m_options;
+    int m_fd = -1;
+    int m_rootWd = -1;
+    dev_t m_rootDevice = 0;
+    ino_t m_rootInode = 0;
+    std::unordered_map<int, CWatch> m_watches;
+    std::size_t m_foldersDone = 0;
+    int m_setupError = 0;
+    bool m_signalled = false;
+    bool m_busy = false;
+    bool m_rootLost = false;
+    std::unique_ptr<CSnapshotNotifier> m_fallback;
+    std::string m_degradation;
+    bool m_noticeTaken = false;
+};
+
+class CInotifyNotifierFactory final : public IChangeNotifierFactory
+{
+public:
+    std::unique_ptr<IChangeNotifier> Create(const CChangeWatchOptions& options) override;
+};

@@ -1,0 +1,345 @@
+#include <QtTest>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "helpers/temp_tree.h"
+#include "platform/change_notifier.h"
+#include "platform/last_error.h"
+#include "platform/linux/inotify_notifier.h"
+#include "platform/linux/snapshot_notifier.h"
+
+namespace {
+
+enum class EKind
+{
+    Inotify,
+    Snapshot,
+};
+
+std::unique_ptr<IChangeNotifier> Watch(EKind kind, const CChangeWatchOptions& options)
+{
+    if (kind == EKind::Inotify)
+        return CInotifyNotifierFactory().Create(options);
+    CChangeWatchOptions local;
+    if (LocalWatchOptions(options, local) != 0)
+        return nullptr;
+    auto notifier = std::make_unique<CSnapshotNotifier>(local);
+    return notifier->Start() ? std::move(notifier) : nullptr;
+}
+
+std::unique_ptr<IChangeNotifier> Watch(EKind kind, const std::string& folder, bool subtree = true,
+                                       std::vector<std::string> excluded = {})
+{
+    CChangeWatchOptions options;
+    options.folder = folder;
+    options.subtree = subtree;
+    options.excludedFolders = std::move(excluded);
+    return Watch(kind, options);
+}
+
+void Append(const std::string& path, std::string_view bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+void Rename(const std::string& from, const std::string& to)
+{
+    QVERIFY2(std::rename(from.c_str(), to.c_str()) == 0, from.c_str());
+}
+
+void AddKindColumn()
+{
+    QTest::addColumn<int>("kind");
+}
+
+const char* KindName(EKind kind) { return kind == EKind::Inotify ? "inotify" : "snapshot"; }
+
+// Restores a kernel limit at the end of the scope.
+class CProcValue
+{
+public:
+    explicit CProcValue(std::string path) : m_path(std::move(path))
+    {
+        std::ifstream(m_path) >> m_saved;
+    }
+    ~CProcValue()
+    {
+        if (!m_saved.empty())
+            Set(m_saved);
+    }
+    bool Set(const std::string& value) const
+    {
+        std::ofstream out(m_path);
+        out << value << '\n';
+        out.flush();
+        return static_cast<bool>(out);
+    }
+
+private:
+    std::string m_path;
+    std::string m_saved;
+};
+
+}  // namespace
+
+class TestChangeNotifier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signalsChanges_data();
+    void signalsChanges();
+    void foldersCreatedAndMovedLater_data() { kinds(); }
+    void foldersCreatedAndMovedLater();
+    void sourceFolderGoneAndBack_data();
+    void sourceFolderGoneAndBack();
+    void overflowFallsBackToPolling();
+    void setupIsPacedAndSkipsLinksAndExclusions();
+
+private:
+    void kinds()
+    {
+        AddKindColumn();
+        QTest::newRow("inotify") << int(EKind::Inotify);
+        QTest::newRow("snapshot") << int(EKind::Snapshot);
+    }
+};
+
+void TestChangeNotifier::signalsChanges_data()
+{
+    AddKindColumn();
+    QTest::addColumn<bool>("subtree");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("signalled");
+
+    for (const EKind kind : {EKind::Inotify, EKind::Snapshot}) {
+        const auto row = [kind](const char* name) -> QTestData& {
+            return QTest::addRow("%s: %s", KindName(kind), name) << int(kind);
+        };
+        row("new file") << true << "new file" << true;
+        row("file grown") << true << "append" << true;
+        row("file renamed") << true << "rename" << true;
+        row("file deleted in a subfolder") << true << "delete sub" << true;
+        row("last-write time set") << true << "mtime" << true;
+        row("file written two levels down") << true << "deep write" << true;
+        row("without subtree, a subfolder's file") << false << "deep write" << false;
+        row("without subtree, a root file") << false << "append" << true;
+        row("inside excluded folders") << true << "excluded" << false;
+        row("behind a link to a folder") << true << "through link" << false;
+        row("nothing changed") << true << "nothing" << false;
+    }
+}
+
+void TestChangeNotifier::signalsChanges()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, subtree);
+    QFETCH(QString, change);
+    QFETCH(bool, signalled);
+
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "abc");
+    tree.WriteFile("src/sub/b.txt", "b");
+    tree.WriteFile("src/sub/deep/c.txt", "c");
+    tree.WriteFile("src/dest/x.txt", "x");
+    tree.WriteFile("outside/y.txt", "y");
+    QCOMPARE(symlink(tree.Path("outside").c_str(), tree.Path("src/link").c_str()), 0);
+
+    const auto notifier = Watch(EKind(kind), tree.Path("src"), subtree,
+                                {tree.Path("src/dest"), tree.Path("src/newdest/")});
+    QVERIFY(notifier);
+    QVERIFY(!notifier->IsSignalled());
+
+    if (change == "new file") {
+        tree.WriteFile("src/new.txt", "n");
+    } else if (change == "append") {
+        Append(tree.Path("src/a.txt"), "more");
+    } else if (change == "rename") {
+        Rename(tree.Path("src/a.txt"), tree.Path("src/a2.txt"));
+    } else if (change == "delete sub") {
+        QCOMPARE(unlink(tree.Path("src/sub/b.txt").c_str()), 0);
+    } else if (change == "mtime") {
+        SetFileTime(tree.Path("src/a.txt"), 1000000000);
+    } else if (change == "deep write") {
+        Append(tree.Path("src/sub/deep/c.txt"), "more");
+    } else if (change == "excluded") {
+        tree.WriteFile("src/dest/new.txt", "n");
+        Append(tree.Path("src/dest/x.txt"), "more");
+        tree.WriteFile("src/newdest/f.txt", "created with its folder");
+    } else if (change == "through link") {
+        Append(tree.Path("outside/y.txt"), "more");
+        tree.WriteFile("outside/new.txt", "n");
+    }
+
+    QCOMPARE(notifier->IsSignalled(), signalled);
+    if (signalled) {
+        QVERIFY(notifier->IsSignalled());  // held until it is read
+        notifier->ReadAndRearm();
+        QVERIFY(!notifier->IsSignalled());
+    }
+    QCOMPARE(notifier->Degradation(), std::string());
+}
+
+void TestChangeNotifier::foldersCreatedAndMovedLater()
+{
+    QFETCH(int, kind);
+    CTempTree tree;
+    tree.WriteFile("src/sub/inner/b.txt", "b");
+    tree.WriteFile("elsewhere/inner/c.txt", "c");
+    const auto notifier = Watch(EKind(kind), tree.Path("src"));
+    QVERIFY(notifier);
+
+    const auto poll = [&notifier] {
+        const bool signalled = notifier->IsSignalled();
+        if (signalled)
+            notifier->ReadAndRearm();
+        return signalled;
+    };
+
+    tree.MakeFolder("src/new");
+    QVERIFY(poll());
+    tree.WriteFile("src/new/f.txt", "f");
+    QVERIFY(poll());
+
+    // A folder tree created at once: the folders below the first one raise no event of
+    // their own before they are watched.
+    tree.MakeFolder("src/n1/n2/n3");
+    QVERIFY(poll());
+    tree.WriteFile("src/n1/n2/n3/f.txt", "f");
+    QVERIFY(poll());
+
+    Rename(tree.Path("elsewhere"), tree.Path("src/moved-in"));
+    QVERIFY(poll());
+    tree.WriteFile("src/moved-in/inner/g.txt", "g");
+    QVERIFY(poll());
+
+    Rename(tree.Path("src/sub"), tree.Path("src/renamed"));
+    QVERIFY(poll());
+    tree.WriteFile("src/renamed/inner/h.txt", "h");
+    QVERIFY(poll());
+
+    Rename(tree.Path("src/renamed"), tree.Path("moved-out"));
+    QVERIFY(poll());
+    tree.WriteFile("moved-out/inner/i.txt", "no longer ours");
+    QVERIFY(!poll());
+}
+
+void TestChangeNotifier::sourceFolderGoneAndBack_data()
+{
+    AddKindColumn();
+    QTest::addColumn<bool>("movedAway");
+    for (const EKind kind : {EKind::Inotify, EKind::Snapshot}) {
+        QTest::addRow("%s: deleted", KindName(kind)) << int(kind) << false;
+        QTest::addRow("%s: moved away", KindName(kind)) << int(kind) << true;
+    }
+}
+
+void TestChangeNotifier::sourceFolderGoneAndBack()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, movedAway);
+    CTempTree tree;
+    tree.WriteFile("src/sub/a.txt", "a");
+    const auto notifier = Watch(EKind(kind), tree.Path("src"));
+    QVERIFY(notifier);
+
+    if (movedAway) {
+        Rename(tree.Path("src"), tree.Path("old"));
+    } else {
+        QVERIFY(QDir(QString::fromStdString(tree.Path("src"))).removeRecursively());
+    }
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    if (movedAway)
+        tree.WriteFile("old/sub/b.txt", "not in the source any more");
+    QVERIFY(!notifier->IsSignalled());
+
+    tree.MakeFolder("src");
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(!notifier->IsSignalled());
+    tree.WriteFile("src/sub/c.txt", "c");
+    QVERIFY(notifier->IsSignalled());
+    QCOMPARE(notifier->Degradation(), std::string());
+}
+
+void TestChangeNotifier::overflowFallsBackToPolling()
+{
+    const std::string limitPath = "/proc/sys/fs/inotify/max_queued_events";
+    if (geteuid() != 0 || access(limitPath.c_str(), W_OK) != 0)
+        QSKIP("lowering fs.inotify.max_queued_events needs root and a writable /proc/sys");
+
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    std::unique_ptr<IChangeNotifier> notifier;
+    {
+        // An instance keeps the limit it was created with, so the system-wide value is
+        // lowered only around the creation.
+        CProcValue limit(limitPath);
+        QVERIFY(limit.Set("8"));
+        notifier = Watch(EKind::Inotify, tree.Path("src"));
+    }
+    QVERIFY(notifier);
+    QVERIFY(!notifier->IsSignalled());
+    QCOMPARE(notifier->TakeDegradationNotice(), std::string());
+
+    for (int i = 0; i < 40; ++i)
+        tree.WriteFile("src/f" + std::to_string(i), "x");
+    QVERIFY(notifier->IsSignalled());
+    QCOMPARE(notifier->Degradation(), std::string(ChangeNotifierText::kQueueOverflow));
+    QCOMPARE(notifier->TakeDegradationNotice(), std::string(ChangeNotifierText::kQueueOverflow));
+    QCOMPARE(notifier->TakeDegradationNotice(), std::string());
+
+    // Polling from now on: quiet without a change, signalled by the next one.
+    notifier->ReadAndRearm();
+    QVERIFY(!notifier->IsSignalled());
+    Append(tree.Path("src/a.txt"), "grown");
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(!notifier->IsSignalled());
+    QCOMPARE(notifier->TakeDegradationNotice(), std::string());
+}
+
+void TestChangeNotifier::setupIsPacedAndSkipsLinksAndExclusions()
+{
+    CTempTree tree;
+    for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 4; ++j)
+            tree.MakeFolder("src/d" + std::to_string(i) + "/e" + std::to_string(j));
+    tree.MakeFolder("src/dest/a/b");
+    tree.MakeFolder("outside/x/y");
+    QCOMPARE(symlink(tree.Path("outside").c_str(), tree.Path("src/d0/link").c_str()), 0);
+
+    CChangeWatchOptions options;
+    options.folder = tree.Path("src");
+    options.excludedFolders = {tree.Path("src/dest")};
+    options.paceEvery = 5;
+    std::vector<std::size_t> paced;
+    options.pace = [&paced](std::size_t done) {
+        paced.push_back(done);
+        return true;
+    };
+
+    auto notifier = CInotifyNotifierFactory().Create(options);
+    QVERIFY(notifier);
+    // The source, 6 folders and 24 below them; not the link's target, not the destination.
+    QCOMPARE(static_cast<CInotifyNotifier&>(*notifier).WatchCount(), std::size_t(31));
+    QCOMPARE(paced, (std::vector<std::size_t>{5, 10, 15, 20, 25, 30}));
+
+    options.pace = [](std::size_t) { return false; };
+    QVERIFY(!CInotifyNotifierFactory().Create(options));
+    QCOMPARE(GetLastSystemError(), ECANCELED);
+
+    options.folder = tree.Path("missing");
+    QVERIFY(!CInotifyNotifierFactory().Create(options));
+    QCOMPARE(GetLastSystemError(), ENOENT);
+}
+
+QTEST_GUILESS_MAIN(TestChangeNotifier)
+#include "tst_change_notifier.moc"

@@ -111,3 +111,14 @@ void CFakeTimers::Advance(std::chrono::milliseconds step)
         m_clock->Advance(end - m_elapsed);
     m_elapsed = end;
 }
+
+std::vector<std::string> CFakeRunningApplications::ApplicationNames()
+{
+    ++looks;
+    if (snapshots.empty())
+        return {};
+    std::vector<std::string> names = snapshots.front();
+    if (snapshots.size() > 1)
+        snapshots.pop_front();
+    return names;
+}

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "platform/host_services.h"
+#include "platform/power_status.h"
+#include "platform/running_applications.h"
+#include "platform/storage_info.h"
 
 class CRecordingSink final : public IMessageSink
 {
@@ -132,6 +135,42 @@ private:
     CFakeClock* m_clock;
 };
 
+class CFakePowerStatus final : public IPowerStatus
+{
+public:
+    EPowerLine PowerLine() override { return line; }
+    EPowerLine line = EPowerLine::Unknown;
+};
+
+// Each look answers the first snapshot and drops it while more follow, so a test can
+// let an application end after a given number of looks. No snapshot: nothing runs.
+class CFakeRunningApplications final : public IRunningApplications
+{
+public:
+    std::vector<std::string> ApplicationNames() override;
+
+    std::deque<std::vector<std::string>> snapshots;
+    int looks = 0;
+};
+
+// One file system mounted at mountPoint holds every path.
+class CFakeStorageInfo final : public IStorageInfo
+{
+public:
+    std::string MountPointOf(std::string_view) override { return mountPoint; }
+    std::optional<std::uint64_t> FreeBytes(std::string_view) override { return freeBytes; }
+    void VolumeNames(std::string_view, std::string& volumeLabel, std::string& type) override
+    {
+        volumeLabel = label;
+        type = fileSystem;
+    }
+
+    std::string mountPoint = "/";
+    std::optional<std::uint64_t> freeBytes = std::uint64_t(1) << 40; // far above any warning
+    std::string label;
+    std::string fileSystem = "ext4";
+};
+
 // All fakes together, wired into a CHostServices.
 struct CFakeHost
 {
@@ -141,9 +180,16 @@ struct CFakeHost
     CFakeClock clock;
     CFakeTimers timers{&clock};
     CFakeKeyState keys;
+    CFakePowerStatus power;
+    CFakeRunningApplications applications;
+    CFakeStorageInfo storage;
 
     CHostServices Services()
     {
-        return CHostServices{&sink, &prompter, &pump, &timers, &clock, &keys};
+        CHostServices services{&sink, &prompter, &pump, &timers, &clock, &keys};
+        services.power = &power;
+        services.applications = &applications;
+        services.storage = &storage;
+        return services;
     }
 };

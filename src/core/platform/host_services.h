@@ -129,6 +129,10 @@ public:
     bool AbortKeysHeld() const override { return false; }
 };
 
+class IPowerStatus;
+class IRunningApplications;
+class IStorageInfo;
+
 // Non-owning: the front end owns every service for the lifetime of the core.
 struct CHostServices
 {
@@ -138,4 +142,8 @@ struct CHostServices
     ITimerService* timers = nullptr;
     const IClock* clock = nullptr;
     const IKeyState* keys = nullptr;
+    // Platform queries; null means the platform's own implementation (platform_services.h).
+    IPowerStatus* power = nullptr;
+    IRunningApplications* applications = nullptr;
+    IStorageInfo* storage = nullptr;
 };

@@ -68,6 +68,22 @@ bool IsReadableFolder(const std::string& folder)
     return ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+// The program's own folders (move targets, the private recycle folder, the new-file and
+// generation folders) may well lie inside the destination; they hold what earlier passes
+// put aside and are never anybody's destination-only entry.
+bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& core,
+                    const std::string& entryPath)
+{
+    const std::string* folders[] = {&processor.m_oldFileMoveFolder, &processor.m_newerBackupMoveFolder,
+                                    &core.Settings().general.Recycle2.expanded, &processor.m_newFileRoot,
+                                    &processor.m_generationRoot};
+    for (const std::string* folder : folders) {
+        if (!folder->empty() && IsSameOrInside(*folder, entryPath))
+            return true;
+    }
+    return false;
+}
+
 void MakeWritable(const std::string& path)
 {
     std::string local;
@@ -139,6 +155,10 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             continue;
         if (IsGenerationFileName(entry.name)) {
             core.OutputMessage(MessageKind::kDebug, DecisionText::kSkipGenerationFile, sourcePath);
+            continue;
+        }
+        if (HoldsOwnFolder(processor, core, destinationPath)) {
+            core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipBackupFolder, destinationPath);
             continue;
         }
         if (!IsReadableFolder(sourceFolder)) {

@@ -366,6 +366,53 @@ private slots:
         }
     }
 
+    void ownFoldersInsideTheDestination_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("ownFolder");
+        QTest::addColumn<std::string>("message");
+        QTest::addColumn<std::string>("note");
+
+        QTest::newRow("move folder, move")
+            << OldFileAction::kMove << "moved" << std::string(DecisionText::kDestinationOnlyMoved)
+            << std::string("/gone.txt");
+        QTest::newRow("recycle folder, delete")
+            << OldFileAction::kDelete << "recycle" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << std::string();
+        QTest::newRow("new-file folder, delete")
+            << OldFileAction::kDelete << "new" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << std::string();
+    }
+
+    // What earlier passes put aside inside the destination is kept, whatever the action.
+    void ownFoldersInsideTheDestination()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, ownFolder);
+        QFETCH(std::string, message);
+        QFETCH(std::string, note);
+
+        const std::string own = m_destination + "/" + ownFolder.toStdString();
+        m_tree->WriteFile("dst/" + ownFolder.toStdString() + "/earlier.txt", "put aside", kTime);
+        m_tree->WriteFile("dst/gone.txt", "backup", kTime);
+        m_setting.OldDel = action;
+        if (ownFolder == "moved")
+            m_setting.OldMove.Assign(own);
+        else if (ownFolder == "recycle")
+            m_core->Settings().general.Recycle2.Assign(own);
+        else
+            m_setting.NewBakTo.Assign(own);
+
+        QCOMPARE(Walk(), 1L);
+
+        QCOMPARE(Rows(),
+                 (std::vector<CRow>{Row(MessageKind::kFile, message, m_source + "/gone.txt",
+                                        m_destination + "/gone.txt", note.empty() ? note : own + note),
+                                    Row(MessageKind::kDebug, WalkerText::kSkipBackupFolder, own)}));
+        QCOMPARE(ReadFileBytes(own + "/earlier.txt"), std::string("put aside"));
+        QVERIFY(!m_tree->Exists("dst/gone.txt"));
+    }
+
     // A source folder that disappears during the walk (a lost share, a removed disk) must
     // not turn its whole backup into destination-only entries.
     void sourceFolderGoneMidScan()

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -95,6 +96,8 @@ class TestChangeNotifier : public QObject
 private slots:
     void signalsChanges_data();
     void signalsChanges();
+    void changeBeforeRearmIsKept_data() { kinds(); }
+    void changeBeforeRearmIsKept();
     void foldersCreatedAndMovedLater_data() { kinds(); }
     void foldersCreatedAndMovedLater();
     void sourceFolderGoneAndBack_data();
@@ -186,6 +189,22 @@ void TestChangeNotifier::signalsChanges()
     QCOMPARE(notifier->Degradation(), std::string());
 }
 
+void TestChangeNotifier::changeBeforeRearmIsKept()
+{
+    QFETCH(int, kind);
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    const auto notifier = Watch(EKind(kind), tree.Path("src"));
+    QVERIFY(notifier);
+
+    tree.WriteFile("src/b.txt", "b");
+    QVERIFY(notifier->IsSignalled());
+    // Between the poll that saw the first change and the re-arm.
+    tree.WriteFile("src/c.txt", "c");
+    notifier->ReadAndRearm();
+    QVERIFY(notifier->IsSignalled());
+}
+
 void TestChangeNotifier::foldersCreatedAndMovedLater()
 {
     QFETCH(int, kind);
@@ -234,9 +253,12 @@ void TestChangeNotifier::sourceFolderGoneAndBack_data()
 {
     AddKindColumn();
     QTest::addColumn<bool>("movedAway");
+    QTest::addColumn<bool>("heldOpen");
     for (const EKind kind : {EKind::Inotify, EKind::Snapshot}) {
-        QTest::addRow("%s: deleted", KindName(kind)) << int(kind) << false;
-        QTest::addRow("%s: moved away", KindName(kind)) << int(kind) << true;
+        QTest::addRow("%s: deleted", KindName(kind)) << int(kind) << false << false;
+        QTest::addRow("%s: moved away", KindName(kind)) << int(kind) << true << false;
+        // The kernel reports the deletion of a folder only when the last user lets go.
+        QTest::addRow("%s: deleted while held open", KindName(kind)) << int(kind) << false << true;
     }
 }
 
@@ -244,10 +266,16 @@ void TestChangeNotifier::sourceFolderGoneAndBack()
 {
     QFETCH(int, kind);
     QFETCH(bool, movedAway);
+    QFETCH(bool, heldOpen);
     CTempTree tree;
     tree.WriteFile("src/sub/a.txt", "a");
     const auto notifier = Watch(EKind(kind), tree.Path("src"));
     QVERIFY(notifier);
+    const int holder = heldOpen ? open(tree.Path("src").c_str(), O_RDONLY | O_DIRECTORY) : -1;
+    const auto release = qScopeGuard([holder] {
+        if (holder >= 0)
+            close(holder);
+    });
 
     if (movedAway) {
         Rename(tree.Path("src"), tree.Path("old"));

@@ -160,3 +160,104 @@ CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
+
+namespace {
+
+int ExitCodeOf(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool GroupHasMembers(pid_t group)
+{
+    return kill(-group, 0) == 0 || errno == EPERM;
+}
+
+} // namespace
+
+CChildProcess::~CChildProcess()
+{
+    if (IsRunning())
+        TerminateGroup();
+}
+
+int CChildProcess::Start(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || IsRunning())
+        return EINVAL;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0)
+        return spawned;
+    m_pid = pid;
+    m_ended = false;
+    m_exitCode = -1;
+    return 0;
+}
+
+bool CChildProcess::HasEnded(int& exitCode)
+{
+    if (m_pid > 0 && !m_ended) {
+        int status = 0;
+        pid_t done = 0;
+        do {
+            done = waitpid(m_pid, &status, WNOHANG);
+        } while (done < 0 && errno == EINTR);
+        if (done == m_pid) {
+            m_ended = true;
+            m_exitCode = ExitCodeOf(status);
+        } else if (done < 0) {
+            m_ended = true; // not our child any more: nothing left to wait for
+        }
+    }
+    exitCode = m_exitCode;
+    return m_pid > 0 && m_ended;
+}
+
+void CChildProcess::TerminateGroup(std::chrono::milliseconds grace)
+{
+    if (m_pid <= 0)
+        return;
+    // The group id stays reserved while any member lives, even after the leader has been
+    // reaped, so signalling it never reaches an unrelated process.
+    kill(-m_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    int exitCode = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (HasEnded(exitCode) && !GroupHasMembers(m_pid))
+            return;
+        std::this_thread::sleep_for(kWaitStep);
+    }
+    kill(-m_pid, SIGKILL);
+    if (!m_ended) {
+        int status = 0;
+        pid_t done = 0;
+        do {
+            done = waitpid(m_pid, &status, 0);
+        } while (done < 0 && errno == EINTR);
+        m_ended = true;
+        if (done == m_pid)
+            m_exitCode = ExitCodeOf(status);
+    }
+}

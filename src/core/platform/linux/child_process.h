@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct CProcessResult
@@ -25,3 +26,36 @@ std::string FindProgramOnPath(const std::string& name);
 CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::string& input,
                           std::chrono::milliseconds timeLimit,
                           const std::function<bool()>& whileWaiting = {});
+
+// A program that runs while the caller keeps working, started in a process group of its
+// own so that everything it starts in turn can be stopped with it. Its standard input is
+// /dev/null (a program that asks a question gets end-of-file instead of hanging); its
+// output goes where the program's own output goes. A group still running when the object
+// ends is terminated.
+class CChildProcess
+{
+public:
+    static constexpr std::chrono::milliseconds kDefaultGrace{2000};
+
+    CChildProcess() = default;
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+    ~CChildProcess();
+
+    // arguments[0] is the program's path. 0 when it started, else the errno value.
+    int Start(const std::vector<std::string>& arguments);
+    // Without waiting: true once the program has ended, with its exit code (128 + the
+    // signal number when a signal ended it).
+    bool HasEnded(int& exitCode);
+    // SIGTERM to the whole group, SIGKILL to what is left of it after grace; returns
+    // when the program has ended. Its exit code follows as with HasEnded.
+    void TerminateGroup(std::chrono::milliseconds grace = kDefaultGrace);
+
+    bool IsRunning() const { return m_pid > 0 && !m_ended; }
+    pid_t ProcessGroup() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_ended = false;
+    int m_exitCode = -1;
+};

@@ -1,0 +1,463 @@
+#include <QtTest>
+
+#include <algorithm>
+#include <chrono>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+#include <zip.h>
+
+#include "engine/backup_processor.h"
+#include "engine/compress_folder.h"
+#include "engine/compress_texts.h"
+#include "helpers/fake_services.h"
+#include "helpers/temp_tree.h"
+#include "platform/linux/program_lookup.h"
+#include "platform/path.h"
+#include "report/message_kinds.h"
+#include "report/report_texts.h"
+#include "settings/application_core.h"
+
+using Words = std::vector<std::string>;
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(Words)
+
+namespace {
+
+const std::string kErrorPrefix = ReportText::kErrorPrefix;
+
+class CIdleProcessor final : public CBackupProcessor
+{
+public:
+    using CBackupProcessor::CBackupProcessor;
+    int ProcessFile(const std::string&) override { return 0; }
+    int AfterFiles() override { return 0; }
+};
+
+// A stand-in archiver: records its arguments one per line, writes a line to its output
+// and ends with the given exit code.
+const char* const kRecordingArchiver =
+    "#!/bin/sh\n"
+    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
+    "echo archiver-output\n"
+    "exit 3\n";
+
+Words ReadLines(const std::string& path)
+{
+    Words lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Members of a process group that have not ended (zombies waiting to be collected
+// have ended).
+int LiveMembersOfGroup(pid_t group)
+{
+    int live = 0;
+    DIR* proc = opendir("/proc");
+    while (const dirent* entry = proc ? readdir(proc) : nullptr) {
+        const std::string stat = ReadFileBytes(std::string("/proc/") + entry->d_name + "/stat");
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int parent = 0;
+        int processGroup = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3
+            && processGroup == group && state != 'Z')
+            ++live;
+    }
+    if (proc)
+        closedir(proc);
+    return live;
+}
+
+// The contents of one entry, or nullopt when it cannot be opened with this password.
+std::optional<std::string> ReadEntry(const std::string& archivePath, const std::string& name,
+                                     const char* password)
+{
+    int error = 0;
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return std::nullopt;
+    std::optional<std::string> contents;
+    if (zip_file_t* file = zip_fopen_encrypted(archive, name.c_str(), 0, password)) {
+        std::string data(4096, '\0');
+        const zip_int64_t got = zip_fread(file, data.data(), data.size());
+        if (got >= 0)
+            contents = data.substr(0, static_cast<std::size_t>(got));
+        zip_fclose(file);
+    }
+    zip_discard(archive);
+    return contents;
+}
+
+Words EntryNames(const std::string& archivePath)
+{
+    Words names;
+    int error = 0;
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i)
+        names.push_back(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
+    zip_discard(archive);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+class TestCompressFolder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<CFakeHost>();
+        m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
+        m_core->State().disabled = 0;
+        m_tree = std::make_unique<CTempTree>();
+        QVERIFY(m_tree->IsValid());
+        m_processor = std::make_unique<CIdleProcessor>(*m_core);
+        CFileSetting& setting = Setting();
+        setting.No.Assign(m_tree->MakeFolder("src"));
+        setting.CompFile.Assign(m_tree->Path("bak/deep/work.zip"));
+    }
+
+    void commandText_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<std::string>("source");
+        QTest::addColumn<std::string>("inc");
+        QTest::addColumn<std::string>("exc");
+        QTest::addColumn<int>("sub");
+        QTest::addColumn<std::string>("options");
+        QTest::addColumn<std::string>("password");
+        QTest::addColumn<std::string>("log");
+        QTest::addColumn<std::string>("command");
+        QTest::addColumn<Words>("words");
+
+        QTest::newRow("zip, two patterns, recursion")
+            << 3 << std::string("/src") << std::string("*.doc;*.xls") << std::string() << 1 << std::string()
+            << std::string() << std::string()
+            << std::string("tovix-zip  -u  -rp  \"/bak/w.zip\"  \"/src/*.doc\" \"/src/*.xls\"")
+            << Words{"tovix-zip", "-u", "-rp", "/bak/w.zip", "/src/*.doc", "/src/*.xls"};
+        QTest::newRow("lha, empty include list")
+            << 1 << std::string("/src/") << std::string() << std::string() << 0 << std::string()
+            << std::string() << std::string()
+            << std::string("UNLHA32.DLL  u -a1x1gp0n1   \"/bak/w.zip\"  \"/src/\" \"*.*\"") << Words{};
+        QTest::newRow("rar with log through the interpreter")
+            << 2 << std::string("/src") << std::string("*.txt") << std::string() << 0 << std::string()
+            << std::string() << std::string("/logs/rar.log")
+            << std::string("/bin/sh -c rar  u   \"/bak/w.zip\"  \"/src/*.txt\" >>\"/logs/rar.log\"")
+            << Words{"rar", "u", "/bak/w.zip", "/src/*.txt"};
+        QTest::newRow("empty include items dropped")
+            << 3 << std::string("/src") << std::string("*.txt;;*.doc;") << std::string() << 0 << std::string()
+            << std::string() << std::string()
+            << std::string("tovix-zip  -u   \"/bak/w.zip\"  \"/src/*.txt\" \"/src/*.doc\"")
+            << Words{"tovix-zip", "-u", "/bak/w.zip", "/src/*.txt", "/src/*.doc"};
+        QTest::newRow("lha: log among the options, password not passed")
+            << 1 << std::string("/src") << std::string("*.*") << std::string("*.bak") << 1
+            << std::string("-x") << std::string("secret") << std::string("/l/x.log")
+            << std::string("UNLHA32.DLL  u -a1x1gp0n1 -gl\"/l/x.log\" -x -r1  \"-jx*.bak\" \"/bak/w.zip\"  "
+                           "\"/src/\" \"*.*\"")
+            << Words{};
+        QTest::newRow("zip: password masked, passed whole; options split; excludes")
+            << 3 << std::string("/my src") << std::string("*.*") << std::string("*.tmp;~*") << 1
+            << std::string("-ex \"-b/my tmp\"") << std::string("p w\"$x") << std::string()
+            << std::string("tovix-zip  -u -s**** -ex \"-b/my tmp\" -rp  \"-x*.tmp\" \"-x~*\" \"/bak/w.zip\"  "
+                           "\"/my src/*.*\"")
+            << Words{"tovix-zip", "-u",      "-sp w\"$x", "-ex",        "-b/my tmp",
+                     "-rp",       "-x*.tmp", "-x~*",      "/bak/w.zip", "/my src/*.*"};
+    }
+
+    void commandText()
+    {
+        QFETCH(int, mode);
+        QFETCH(std::string, source);
+        QFETCH(std::string, inc);
+        QFETCH(std::string, exc);
+        QFETCH(int, sub);
+        QFETCH(std::string, options);
+        QFETCH(std::string, password);
+        QFETCH(std::string, log);
+        QFETCH(std::string, command);
+        QFETCH(Words, words);
+
+        CFileSetting setting;
+        setting.No.Assign(source);
+        setting.CompFile.Assign("/bak/w.zip");
+        setting.Inc = inc;
+        setting.Exc = exc;
+        setting.Sub = sub;
+        setting.CpOpt = options;
+        setting.CpPw = password;
+        setting.CpLog = log;
+        CArchiverCommand built;
+        QVERIFY(BuildArchiverCommand(CGeneralSettings{}, setting, mode, built));
+        QCOMPARE(QString::fromStdString(built.reportedCommand), QString::fromStdString(command));
+        QCOMPARE(built.words, words);
+        if (mode == CompressionMode::kLha)
+            QCOMPARE(std::string("UNLHA32.DLL ") + built.libraryArguments, command);
+        if (!password.empty())
+            QVERIFY(built.reportedCommand.find(password) == std::string::npos);
+
+        setting.CompFile.Assign("");
+        QVERIFY(!BuildArchiverCommand(CGeneralSettings{}, setting, mode, built));
+    }
+
+    // The library stays loaded once its entry was found, so these steps share one run.
+    void lhaLibrary()
+    {
+        auto& general = m_core->Settings().general;
+        const auto attempt = [&](const std::string& library, int expectedReturn, const std::string& note) {
+            m_host->sink.Clear();
+            general.CpLHA = library;
+            QCOMPARE(CompressFolder(*m_processor, CompressionMode::kLha, 0), expectedReturn);
+            const CMessageRow& last = m_host->sink.reportRows.back();
+            QCOMPARE(last.kind, expectedReturn ? MessageKind::kFile : MessageKind::kError);
+            QCOMPARE(last.message, (expectedReturn ? "" : kErrorPrefix) + CompressText::kCompressedBackup);
+            QCOMPARE(last.info, note);
+            QCOMPARE(last.destination, Setting().CompFile.expanded + ".LZH");
+        };
+        attempt(m_tree->Path("no-such-library.so"), 0, ", Err=-1");
+        attempt("libm.so.6", 0, ", Err=-2");
+
+        void* stand = dlopen(TOVIX_TEST_UNLHA_PATH, RTLD_NOW);
+        QVERIFY(stand);
+        const auto setResult = reinterpret_cast<void (*)(int)>(dlsym(stand, "TestUnlhaSetResult"));
+        const auto lastCommand = reinterpret_cast<const char* (*)()>(dlsym(stand, "TestUnlhaLastCommand"));
+        const auto lastSize = reinterpret_cast<unsigned long (*)()>(dlsym(stand, "TestUnlhaLastSize"));
+        const auto calls = reinterpret_cast<int (*)()>(dlsym(stand, "TestUnlhaCalls"));
+        QVERIFY(setResult && lastCommand && lastSize && calls);
+
+        setResult(7);
+        attempt(TOVIX_TEST_UNLHA_PATH, 0, ", Err=7");
+        CArchiverCommand built;
+        QVERIFY(BuildArchiverCommand(general, Setting(), CompressionMode::kLha, built));
+        QCOMPARE(std::string(lastCommand()), built.libraryArguments);
+        QCOMPARE(lastSize(), 5000UL);
+
+        setResult(0);
+        // Once found, the library stays: a changed name takes effect only after a restart.
+        attempt(m_tree->Path("no-such-library.so"), 1, "");
+        QCOMPARE(calls(), 2);
+        dlclose(stand);
+    }
+
+    void programArchiver_data()
+    {
+        QTest::addColumn<bool>("withLog");
+        QTest::newRow("output not logged") << false;
+        QTest::newRow("output appended to the log") << true;
+    }
+
+    void programArchiver()
+    {
+        QFETCH(bool, withLog);
+        const std::string archiver = MakeScript("bin/archiver", kRecordingArchiver);
+        m_core->Settings().general.CpZIP = archiver;
+        CFileSetting& setting = Setting();
+        setting.CpPw = "top secret";
+        setting.Inc = "*.doc";
+        const std::string log = m_tree->WriteFile("logs/zip.log", "earlier\n");
+        if (withLog)
+            setting.CpLog = log;
+
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+
+        CArchiverCommand built;
+        QVERIFY(BuildArchiverCommand(m_core->Settings().general, setting, CompressionMode::kZip, built));
+        const Words expected(built.words.begin() + 1, built.words.end());
+        QCOMPARE(ReadLines(m_tree->Path("bin/args")), expected);
+        QVERIFY(std::find(expected.begin(), expected.end(), "-stop secret") != expected.end());
+        QCOMPARE(m_tree->Read("logs/zip.log"),
+                 std::string(withLog ? "earlier\narchiver-output\n" : "earlier\n"));
+        QVERIFY(m_tree->Exists("bak/deep"));
+
+        const auto& rows = m_host->sink.reportRows;
+        QVERIFY(rows.size() >= 2);
+        const CMessageRow& detail = rows[rows.size() - 2];
+        QCOMPARE(detail.kind, MessageKind::kDetail);
+        QCOMPARE(detail.message, "圧縮処理中 (" + archiver + ")");
+        QCOMPARE(detail.source, Setting().No.expanded + "/");
+        QCOMPARE(detail.info, built.reportedCommand);
+        QCOMPARE(rows.back().kind, MessageKind::kFile);
+        QCOMPARE(rows.back().info, std::string(", Exit=3"));
+        for (const CMessageRow& row : rows)
+            QVERIFY(row.info.find("secret") == std::string::npos
+                    && row.message.find("secret") == std::string::npos);
+    }
+
+    void startFailure_data()
+    {
+        QTest::addColumn<std::string>("program");
+        QTest::addColumn<bool>("withLog");
+        QTest::newRow("missing path") << std::string("/no/such/zip") << false;
+        QTest::newRow("bare name found nowhere") << std::string("tovix-no-such-archiver") << false;
+        QTest::newRow("missing program with a log: no interpreter started")
+            << std::string("tovix-no-such-archiver") << true;
+    }
+
+    void startFailure()
+    {
+        QFETCH(std::string, program);
+        QFETCH(bool, withLog);
+        m_core->Settings().general.CpZIP = program;
+        Setting().CpPw = "secret";
+        if (withLog)
+            Setting().CpLog = m_tree->Path("zip.log");
+
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 0);
+
+        QCOMPARE(m_host->prompter.asked.size(), std::size_t(1));
+        const CAskedQuestion& question = m_host->prompter.asked.front();
+        const std::string source = Setting().No.expanded + "/";
+        QCOMPARE(question.text, program + "  -u -s****   \"" + Setting().CompFile.expanded + "\"  \"" + source
+                                    + "*.*\"\nを起動できませんでした");
+        QCOMPARE(question.type, 0x40030u);
+        const CMessageRow& last = m_host->sink.reportRows.back();
+        QCOMPARE(last.kind, MessageKind::kError);
+        QCOMPARE(last.message, kErrorPrefix + CompressText::kCompressedBackup);
+        QVERIFY2(last.info.rfind(".$00000002-", 0) == 0, last.info.c_str());
+        QVERIFY(!m_tree->Exists("zip.log"));
+        for (const CMessageRow& row : m_host->sink.reportRows)
+            QVERIFY(row.info.find("secret") == std::string::npos
+                    && row.message.find("secret") == std::string::npos);
+    }
+
+    void testModeRunsNothing()
+    {
+        m_core->Settings().general.CpZIP = MakeScript("bin/archiver", kRecordingArchiver);
+        m_processor->m_testMode = 1;
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QVERIFY(!m_tree->Exists("bin/args"));
+        QVERIFY(!m_tree->Exists("bak"));
+        QCOMPARE(m_host->sink.reportRows.back().kind, MessageKind::kTest);
+        QCOMPARE(m_host->sink.reportRows.back().message, std::string(CompressText::kCompressedBackup));
+    }
+
+    void abortTerminatesGroup_data()
+    {
+        QTest::addColumn<std::string>("prelude");
+        QTest::addColumn<bool>("withLog");
+        QTest::newRow("ends on SIGTERM") << std::string() << false;
+        QTest::newRow("ignores SIGTERM, through the interpreter") << std::string("trap '' TERM\n") << true;
+    }
+
+    void abortTerminatesGroup()
+    {
+        QFETCH(std::string, prelude);
+        QFETCH(bool, withLog);
+        const std::string pidFile = m_tree->Path("bin/pid");
+        m_core->Settings().general.CpZIP = MakeScript(
+            "bin/hang", "#!/bin/sh\n" + prelude + "sleep 120 &\necho $$ > \"" + pidFile + "\"\nwait\nwait\n");
+        if (withLog)
+            Setting().CpLog = m_tree->Path("hang.log");
+        m_host->pump.actionsAtPump[4] = [&] {
+            for (int i = 0; i < 500 && ReadFileBytes(pidFile).empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            m_core->State().abortRequested = 1;
+        };
+
+        const auto started = std::chrono::steady_clock::now();
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 0);
+        QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(30));
+
+        const pid_t group = std::stoi(ReadFileBytes(pidFile));
+        QCOMPARE(LiveMembersOfGroup(group), 0);
+        QVERIFY(group != getpgrp());
+        const CMessageRow& last = m_host->sink.reportRows.back();
+        QCOMPARE(last.kind, MessageKind::kError);
+        QVERIFY2(last.info.rfind(".$0000007D-", 0) == 0, last.info.c_str());
+    }
+
+    void zipAdapter()
+    {
+        const std::string adapter = JoinPath(qgetenv("TOVIX_BIN_DIR").toStdString(), "tovix-zip");
+        QVERIFY2(PathExists(adapter), adapter.c_str());
+        // The default archiver is named without a folder and found beside the program.
+        QCOMPARE(m_core->Settings().general.CpZIP, std::string("tovix-zip"));
+        QCOMPARE(FindProgram("tovix-zip"), adapter);
+
+        CFileSetting& setting = Setting();
+        setting.Inc = "*.doc;*.xls";
+        setting.Exc = "~*";
+        setting.Sub = 1;
+        setting.CpPw = "secret pass";
+        const std::time_t then = 1'600'000'000;
+        m_tree->WriteFile("src/a.doc", "A1", then);
+        m_tree->WriteFile("src/b.doc", "B1", then);
+        m_tree->WriteFile("src/notes.txt", "N", then);
+        m_tree->WriteFile("src/~lock.doc", "L", then);
+        m_tree->WriteFile("src/sub/c.xls", "C1", then);
+        const std::string archive = setting.CompFile.expanded;
+
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(m_host->sink.reportRows.back().info, std::string(", Exit=0"));
+        QCOMPARE(EntryNames(archive), (Words{"a.doc", "b.doc", "sub/c.xls"}));
+        QCOMPARE(ReadEntry(archive, "sub/c.xls", "secret pass"), std::optional<std::string>("C1"));
+        QCOMPARE(ReadEntry(archive, "sub/c.xls", nullptr), std::nullopt);
+        QCOMPARE(ReadEntry(archive, "sub/c.xls", "wrong"), std::nullopt);
+
+        // Changed: a.doc (time and size). Same size and time: b.doc is taken as unchanged.
+        m_tree->WriteFile("src/a.doc", "A2-longer", then + 100);
+        m_tree->WriteFile("src/b.doc", "B2", then);
+        m_tree->WriteFile("src/sub/deeper/d.doc", "D1", then);
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(m_host->sink.reportRows.back().info, std::string(", Exit=0"));
+        QCOMPARE(EntryNames(archive), (Words{"a.doc", "b.doc", "sub/c.xls", "sub/deeper/d.doc"}));
+        QCOMPARE(ReadEntry(archive, "a.doc", "secret pass"), std::optional<std::string>("A2-longer"));
+        QCOMPARE(ReadEntry(archive, "b.doc", "secret pass"), std::optional<std::string>("B1"));
+        QCOMPARE(ReadEntry(archive, "sub/deeper/d.doc", "secret pass"), std::optional<std::string>("D1"));
+    }
+
+    void zipAdapterFailures()
+    {
+        // An archive inside the source folder never goes into itself; a file that is
+        // not a ZIP archive is left alone with a failure status.
+        CFileSetting& setting = Setting();
+        m_tree->WriteFile("src/a.txt", "A");
+        setting.CompFile.Assign(m_tree->Path("src/self.zip"));
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(m_host->sink.reportRows.back().info, std::string(", Exit=0"));
+        m_tree->WriteFile("src/b.txt", "B");
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(EntryNames(setting.CompFile.expanded), (Words{"a.txt", "b.txt"}));
+
+        m_tree->WriteFile("bak/not-a-zip.zip", "plain text");
+        setting.CompFile.Assign(m_tree->Path("bak/not-a-zip.zip"));
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(m_host->sink.reportRows.back().info, std::string(", Exit=3"));
+        QCOMPARE(m_tree->Read("bak/not-a-zip.zip"), std::string("plain text"));
+    }
+
+private:
+    CFileSetting& Setting() { return m_core->Settings().files[0]; }
+
+    std::string MakeScript(const std::string& relative, const std::string& text)
+    {
+        const std::string path = m_tree->WriteFile(relative, text);
+        chmod(path.c_str(), 0755);
+        return path;
+    }
+
+    std::unique_ptr<CFakeHost> m_host;
+    std::unique_ptr<CApplicationCore> m_core;
+    std::unique_ptr<CTempTree> m_tree;
+    std::unique_ptr<CIdleProcessor> m_processor;
+};
+
+QTEST_GUILESS_MAIN(TestCompressFolder)
+#include "tst_compress_folder.moc"

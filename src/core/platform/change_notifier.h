@@ -36,7 +36,7 @@ inline constexpr char kFolderReplaced[] =
 inline constexpr char kNetworkFileSystem[] =
     "Real-time detection replaced by polling: the folder is on a network file system, "
     "which does not report changes made by other computers";
-}  // namespace ChangeNotifierText
+} // namespace ChangeNotifierText
 
 struct CChangeWatchOptions
 {

@@ -59,16 +59,16 @@ void AddKindColumn()
     QTest::addColumn<int>("kind");
 }
 
-const char* KindName(EKind kind) { return kind == EKind::Inotify ? "inotify" : "snapshot"; }
+const char* KindName(EKind kind)
+{
+    return kind == EKind::Inotify ? "inotify" : "snapshot";
+}
 
 // Restores a kernel limit at the end of the scope.
 class CProcValue
 {
 public:
-    explicit CProcValue(std::string path) : m_path(std::move(path))
-    {
-        std::ifstream(m_path) >> m_saved;
-    }
+    explicit CProcValue(std::string path) : m_path(std::move(path)) { std::ifstream(m_path) >> m_saved; }
     ~CProcValue()
     {
         if (!m_saved.empty())
@@ -87,7 +87,7 @@ private:
     std::string m_saved;
 };
 
-}  // namespace
+} // namespace
 
 class TestChangeNotifier : public QObject
 {
@@ -155,7 +155,7 @@ void TestChangeNotifier::signalsChanges()
     QCOMPARE(symlink(tree.Path("outside").c_str(), tree.Path("src/link").c_str()), 0);
 
     const auto notifier = Watch(EKind(kind), tree.Path("src"), subtree,
-                                {tree.Path("src/dest"), tree.Path("src/newdest/")});
+                                {tree.Path("src/dest"), tree.Path("src/newdest/"), tree.Root()});
     QVERIFY(notifier);
     QVERIFY(!notifier->IsSignalled());
 
@@ -182,7 +182,7 @@ void TestChangeNotifier::signalsChanges()
 
     QCOMPARE(notifier->IsSignalled(), signalled);
     if (signalled) {
-        QVERIFY(notifier->IsSignalled());  // held until it is read
+        QVERIFY(notifier->IsSignalled()); // held until it is read
         notifier->ReadAndRearm();
         QVERIFY(!notifier->IsSignalled());
     }

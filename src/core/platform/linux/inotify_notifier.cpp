@@ -45,11 +45,14 @@ bool IsNetworkFileSystem(const std::string& folder)
     }
 }
 
-}  // namespace
+} // namespace
 
 CInotifyNotifier::CInotifyNotifier(CChangeWatchOptions options) : m_options(std::move(options)) {}
 
-CInotifyNotifier::~CInotifyNotifier() { ReleaseWatches(); }
+CInotifyNotifier::~CInotifyNotifier()
+{
+    ReleaseWatches();
+}
 
 bool CInotifyNotifier::Start(bool networkSource)
 {
@@ -242,7 +245,7 @@ bool CInotifyNotifier::ReadEvents()
         if (length < 0 && errno == EINTR)
             continue;
         if (length <= 0)
-            return true;  // EAGAIN: nothing more is pending
+            return true; // EAGAIN: nothing more is pending
         for (const char* at = buffer; at < buffer + length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
             at += sizeof(inotify_event) + event->len;
@@ -263,7 +266,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
     }
     const auto watch = m_watches.find(event.wd);
     if (watch == m_watches.end())
-        return true;  // a watch given up earlier (its folder moved out of the tree)
+        return true; // a watch given up earlier (its folder moved out of the tree)
     if ((event.mask & IN_UNMOUNT) != 0) {
         // The folder now shows what lies under the mount point, which nothing watches.
         m_signalled = true;
@@ -282,7 +285,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
         return true;
     }
     if (event.len == 0) {
-        m_signalled = true;  // the attributes or times of a watched folder itself
+        m_signalled = true; // the attributes or times of a watched folder itself
         return true;
     }
     const std::string name(event.name);
@@ -327,7 +330,7 @@ void CInotifyNotifier::RewatchRoot()
     {
     };
     if (stat(m_options.folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return;  // still missing: looked for again at the next poll
+        return; // still missing: looked for again at the next poll
     // Everything in the folder that came back is new to the backup.
     m_signalled = true;
     const ESetup result = WatchRoot();

@@ -58,7 +58,7 @@ bool IsExcluded(const std::string& path, const std::vector<std::string>& exclude
     return false;
 }
 
-}  // namespace
+} // namespace
 
 int LocalWatchOptions(const CChangeWatchOptions& options, CChangeWatchOptions& local)
 {
@@ -71,8 +71,13 @@ int LocalWatchOptions(const CChangeWatchOptions& options, CChangeWatchOptions& l
     for (const std::string& excluded : options.excludedFolders) {
         std::string path;
         // A destination on an unmounted share cannot lie inside a mounted source.
-        if (ToLocalPath(excluded, path) == 0 && !path.empty())
-            local.excludedFolders.push_back(WithoutTrailingSeparator(path));
+        if (ToLocalPath(excluded, path) != 0 || path.empty())
+            continue;
+        // Only a folder strictly inside the source is left out: a destination that holds
+        // the source (or is the source) must not silence the whole tree.
+        path = WithoutTrailingSeparator(path);
+        if (path != local.folder && IsSameOrInside(path, local.folder))
+            local.excludedFolders.push_back(path);
     }
     if (local.paceEvery == 0)
         local.paceEvery = 1;

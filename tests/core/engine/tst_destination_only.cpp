@@ -7,62 +7,19 @@
 #include <unistd.h>
 #include <vector>
 
+#include "decision_rows.h"
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
 #include "engine/destination_only.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
-#include "report/message_kinds.h"
-#include "report/report_texts.h"
 #include "settings/application_core.h"
 
 namespace {
 
 constexpr std::time_t kTime = 1'600'000'000;
 
-struct CRow
-{
-    int kind = 0;
-    std::string message;
-    std::string source;
-    std::string destination;
-    std::string info;
-    bool operator==(const CRow&) const = default;
-};
-
-CRow Row(int kind, const std::string& text, const std::string& source = {},
-         const std::string& destination = {}, const std::string& info = {})
-{
-    std::string shown = text;
-    if (kind == MessageKind::kError)
-        shown = ReportText::kErrorPrefix + text;
-    else if (kind == MessageKind::kWarning)
-        shown = ReportText::kWarningPrefix + text;
-    return CRow{kind, shown, source, destination, info};
-}
-
-void ReplaceAll(std::string& text, const std::string& token, const std::string& value)
-{
-    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size()))
-        text.replace(at, token.size(), value);
-}
-
 } // namespace
-
-Q_DECLARE_METATYPE(CRow)
-Q_DECLARE_METATYPE(std::vector<CRow>)
-Q_DECLARE_METATYPE(std::string)
-
-namespace QTest {
-template <> char* toString(const std::vector<CRow>& rows)
-{
-    QString text;
-    for (const CRow& row : rows)
-        text += QString::asprintf("\n    {%d, %s, %s, %s, %s}", row.kind, row.message.c_str(),
-                                  row.source.c_str(), row.destination.c_str(), row.info.c_str());
-    return qstrdup(text.toUtf8().constData());
-}
-} // namespace QTest
 
 class TestDestinationOnly : public QObject
 {
@@ -80,15 +37,7 @@ private:
 
     // What the destination-only handling and the per-file decision report: the walk's
     // folder notes and the folder-created details are left out.
-    std::vector<CRow> Rows() const
-    {
-        std::vector<CRow> rows;
-        for (const CMessageRow& row : m_host->sink.reportRows) {
-            if (row.kind != MessageKind::kDetail && row.message != ProcessorText::kOnDir)
-                rows.push_back(CRow{row.kind, row.message, row.source, row.destination, row.info});
-        }
-        return rows;
-    }
+    std::vector<CRow> Rows() const { return DecisionRows(m_host->sink, ProcessorText::kOnDir); }
 
     std::vector<CRow> Resolve(std::vector<CRow> rows, const std::string& name) const
     {
@@ -214,8 +163,6 @@ private slots:
             << 5 << true << true << 0 << false
             << V{Row(k2, copied + folder, "{S}", "{D}", ".$00000015-Is a directory")} << "dst" << 1L;
 
-        QTest::newRow("test mode, warn")
-            << 1 << false << true << 1 << false << V{Row(k6, detected, "{S}", "{D}")} << "dst" << 0L;
         QTest::newRow("test mode, delete folder")
             << 2 << true << true << 1 << false << V{Row(k6, deleted + folder, "{S}", "{D}")} << "dst" << 0L;
         QTest::newRow("test mode, move")
@@ -255,7 +202,7 @@ private slots:
         QCOMPARE(m_tree->Exists("src/" + probe), where == "both");
         QCOMPARE(PathExists(m_moved + "/" + probe), where == "moved");
         QCOMPARE(PathExists(m_recycle + "/" + probe), where == "recycle");
-        for (const std::string& place : {"dst/", "src/"}) {
+        for (const std::string place : {"dst/", "src/"}) {
             if (m_tree->Exists(place + probe))
                 QCOMPARE(m_tree->Read(place + probe), std::string("backup"));
         }

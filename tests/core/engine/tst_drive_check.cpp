@@ -4,15 +4,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/drive_check.h"
 #include "helpers/fake_services.h"
-#include "helpers/temp_tree.h"
-#include "platform/path.h"
 #include "report/message_kinds.h"
 #include "settings/application_core.h"
 
 Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 
@@ -42,49 +42,40 @@ private slots:
     }
 
     // The threshold falls with every warning: the same free space does not warn twice.
-    void fallingThreshold()
+    void threshold_data()
     {
-        m_core->Settings().general.BakDrvAlertSize = 100;
-        const auto check = [&](std::uint64_t freeMb) {
-            m_host->storage.freeBytes = freeMb * kMb + kMb / 2;
-            CheckDestinationDrive(*m_core, "/mnt/bak/home/a");
-        };
+        QTest::addColumn<int>("alertSize");
+        QTest::addColumn<std::vector<int>>("freeMb");   // one check each
+        QTest::addColumn<std::vector<int>>("warnedAt"); // the free space of each warning
+        QTest::addColumn<int>("alertSizeAfter");
+        QTest::newRow("falling") << 100 << std::vector<int>{101, 100, 100, 99} << std::vector<int>{100, 99}
+                                 << 98;
+        QTest::newRow("0: only when full") << 0 << std::vector<int>{1, 0, 0} << std::vector<int>{0} << -1;
+    }
 
-        check(100);
-        QCOMPARE(m_host->prompter.asked.size(), std::size_t(1));
-        QCOMPARE(m_host->prompter.asked[0].text, Warning(100));
-        QCOMPARE(m_host->prompter.asked[0].type, kWarningBox);
-        QCOMPARE(m_core->Settings().general.BakDrvAlertSize, 99);
-
-        check(100);
-        QCOMPARE(m_host->prompter.asked.size(), std::size_t(1));
-
-        check(99);
-        QCOMPARE(m_host->prompter.asked.size(), std::size_t(2));
-        QCOMPARE(m_host->prompter.asked[1].text, Warning(99));
-        QCOMPARE(m_core->Settings().general.BakDrvAlertSize, 98);
+    void threshold()
+    {
+        QFETCH(int, alertSize);
+        QFETCH(std::vector<int>, freeMb);
+        QFETCH(std::vector<int>, warnedAt);
+        QFETCH(int, alertSizeAfter);
+        m_core->Settings().general.BakDrvAlertSize = alertSize;
+        for (const int free : freeMb) {
+            m_host->storage.freeBytes = std::uint64_t(free) * kMb + kMb / 2;
+            QVERIFY(CheckDestinationDrive(*m_core, "/mnt/bak/home/a"));
+        }
+        std::vector<std::string> expected;
+        for (const int free : warnedAt)
+            expected.push_back(Warning(free));
+        std::vector<std::string> asked;
+        for (const CAskedQuestion& question : m_host->prompter.asked) {
+            asked.push_back(question.text);
+            QCOMPARE(question.type, kWarningBox);
+        }
+        QCOMPARE(asked, expected);
+        QCOMPARE(m_core->Settings().general.BakDrvAlertSize, alertSizeAfter);
         // Each warning is logged with its answer.
-        QCOMPARE(m_host->sink.RowsOfKind(MessageKind::kWarning).size(), std::size_t(2));
-    }
-
-    void alertSizeZero_data()
-    {
-        QTest::addColumn<int>("freeMb");
-        QTest::addColumn<bool>("warned");
-        QTest::newRow("1 MB free") << 1 << false;
-        QTest::newRow("nothing free") << 0 << true;
-    }
-
-    void alertSizeZero()
-    {
-        QFETCH(int, freeMb);
-        QFETCH(bool, warned);
-        m_core->Settings().general.BakDrvAlertSize = 0;
-        m_host->storage.freeBytes = std::uint64_t(freeMb) * kMb;
-        CheckDestinationDrive(*m_core, "/mnt/bak");
-        QCOMPARE(m_host->prompter.asked.size(), std::size_t(warned ? 1 : 0));
-        if (warned)
-            QCOMPARE(m_host->prompter.asked[0].text, Warning(0));
+        QCOMPARE(m_host->sink.RowsOfKind(MessageKind::kWarning).size(), warnedAt.size());
     }
 
     void report_data()
@@ -95,12 +86,8 @@ private slots:
         QTest::addColumn<std::string>("message");
         QTest::addColumn<std::string>("info");
 
-        QTest::newRow("label and type") << qint64(300 * kMb) << std::string("BACKUP") << std::string("ext4")
-                                        << std::string("空き容量 300 MB") << std::string("BACKUP [ext4]");
         QTest::newRow("no label") << qint64(300 * kMb) << std::string() << std::string("vfat")
                                   << std::string("空き容量 300 MB") << std::string("??? [vfat]");
-        QTest::newRow("nothing known") << qint64(300 * kMb) << std::string() << std::string()
-                                       << std::string("空き容量 300 MB") << std::string("??? [???]");
         QTest::newRow("beyond 32 bits")
             << qint64(5 * 1024 * 1024 * kMb) << std::string("NAS") << std::string("xfs")
             << std::string("空き容量 5242880 MB") << std::string("NAS [xfs]");
@@ -130,33 +117,6 @@ private slots:
         QCOMPARE(rows[0].info, info);
         QVERIFY(m_host->prompter.asked.empty());
         QCOMPARE(m_core->Settings().general.BakDrvAlertSize, 100);
-    }
-
-    // The real file system: the drive root is the mount holding the folder, even below
-    // a folder that does not exist yet.
-    void realFileSystem()
-    {
-        CTempTree tree;
-        QVERIFY(tree.IsValid());
-        CHostServices services = m_host->Services();
-        services.storage = nullptr;
-        CApplicationCore core(services, CCommandLine{});
-        core.Settings().general.BakDrvAlertSize = -1;
-
-        CheckDestinationDrive(core, tree.Path("not/yet"));
-        const auto rows = m_host->sink.RowsOfKind(MessageKind::kDetail);
-        QCOMPARE(rows.size(), std::size_t(1));
-        QVERIFY(rows[0].message != "空き容量 ??? MB");
-        QVERIFY(rows[0].message.rfind("空き容量 ", 0) == 0);
-        const std::string canonical = QDir(QString::fromStdString(tree.Root())).canonicalPath().toStdString();
-        QVERIFY(!rows[0].destination.empty());
-        QVERIFY2(IsSameOrInside(canonical, rows[0].destination), rows[0].destination.c_str());
-        QVERIFY(rows[0].info.find("???]") == std::string::npos);
-    }
-
-    void networkDestinationRoot()
-    {
-        QCOMPARE(DestinationDriveRoot(*m_core, "//srv/share/bak/x"), std::string("//srv/share"));
     }
 
 private:

@@ -117,16 +117,6 @@ private slots:
         QCOMPARE(m_host->prompter.asked.size(), std::size_t(2));
     }
 
-    void mainsWithoutBatteryPeriodChangesNothing()
-    {
-        SetMainsOnline("1");
-        CBatteryCheck check(*m_core);
-        m_core->State().processingEnabled = 0;
-        check.CheckBatteryPower();
-        QCOMPARE(m_core->State().processingEnabled, 0);
-        QVERIFY(m_host->prompter.asked.empty());
-    }
-
     void watchedApplications_data()
     {
         QTest::addColumn<std::string>("stopApp");
@@ -145,8 +135,6 @@ private slots:
         QTest::newRow("no answer: asked again until the application ends")
             << stopApp << Snapshots{{kDiskChecker}, {kDiskChecker}, {kDiskChecker}, {}} << std::vector<int>{}
             << true << 3 << kDiskChecker;
-        QTest::newRow("no answer, then Yes") << stopApp << Snapshots{{kDiskChecker}}
-                                             << std::vector<int>{kTimeout, kYes} << true << 2 << kDiskChecker;
         QTest::newRow("nothing matches") << stopApp << Snapshots{{"Terminal", "スキャンディスク"}}
                                          << std::vector<int>{} << true << 0 << std::string();
         QTest::newRow("StopApp empty") << std::string() << Snapshots{{kDiskChecker, ""}} << std::vector<int>{}
@@ -214,8 +202,6 @@ private slots:
         QTest::newRow("missing destination, no answer")
             << false << 0 << false << std::vector<int>{} << -1 << true;
         QTest::newRow("missing destination, nbc") << false << 1 << false << std::vector<int>{} << 2 << false;
-        QTest::newRow("missing destination, nbc forced")
-            << false << 2 << false << std::vector<int>{} << 2 << false;
         QTest::newRow("destination exists") << true << 0 << false << std::vector<int>{} << 2 << false;
         QTest::newRow("watched application, No") << true << 0 << true << std::vector<int>{kNo} << -1 << false;
     }
@@ -258,60 +244,44 @@ private slots:
         QCOMPARE(texts, expected);
     }
 
-    void missingSource()
+    // A missing source, and the file system root as the general destination of a local
+    // source (the source would be its own backup): an error, nothing asked, nothing walked.
+    void refusedWithAnError_data()
     {
-        m_core->Settings().general.BakCopyPath.Assign(m_tree->MakeFolder("bak"));
+        QTest::addColumn<bool>("sourceExists");
+        QTest::addColumn<std::string>("destination");
+        QTest::addColumn<std::string>("message");
+        QTest::addColumn<std::string>("info");
+        QTest::newRow("source missing")
+            << false << std::string("bak") << std::string("フォルダが見つかりません ")
+            << SystemErrorSuffixOf(ENOENT);
+        QTest::newRow("destination is the root")
+            << true << std::string("/") << std::string(BackupFolderText::kDestinationIsSource)
+            << std::string();
+    }
+
+    void refusedWithAnError()
+    {
+        QFETCH(bool, sourceExists);
+        QFETCH(std::string, destination);
+        QFETCH(std::string, message);
+        QFETCH(std::string, info);
+        const std::string source = m_tree->Path("src");
+        if (sourceExists)
+            m_tree->WriteFile("src/a.txt", "a");
+        m_core->Settings().general.BakCopyPath.Assign(destination == "/" ? destination
+                                                                         : m_tree->Path(destination));
         CCountingProcessor processor(*m_core);
         processor.LoadRules(CFileSetting{});
-        const std::string source = m_tree->Path("gone");
 
         QCOMPARE(BackupFolder(processor, source, true), -1);
+        QCOMPARE(processor.m_copyCounter, 0L);
         const auto errors = m_host->sink.RowsOfKind(MessageKind::kError);
         QCOMPARE(errors.size(), std::size_t(1));
-        QCOMPARE(errors[0].message, std::string("エラー: フォルダが見つかりません "));
+        QCOMPARE(errors[0].message, std::string("エラー: ") + message);
         QCOMPARE(errors[0].source, source);
-        QCOMPARE(errors[0].info, SystemErrorSuffixOf(ENOENT));
+        QCOMPARE(errors[0].info, info);
         QVERIFY(m_host->prompter.asked.empty());
-    }
-
-    // With the file system root as the general destination, a local source would be
-    // backed up onto itself.
-    void rootDestinationOfALocalSourceIsRefused()
-    {
-        const std::string source = m_tree->MakeFolder("src");
-        m_tree->WriteFile("src/a.txt", "a");
-        m_core->Settings().general.BakCopyPath.Assign("/");
-        CCountingProcessor processor(*m_core);
-        processor.LoadRules(CFileSetting{});
-
-        QCOMPARE(BackupFolder(processor, source, true), -1);
-        QCOMPARE(processor.m_copyCounter, 0L);
-        const auto errors = m_host->sink.RowsOfKind(MessageKind::kError);
-        QCOMPARE(errors.size(), std::size_t(1));
-        QCOMPARE(errors[0].message, std::string("エラー: ") + BackupFolderText::kDestinationIsSource);
-        QCOMPARE(errors[0].source, source);
-    }
-
-    void backupStateModeHandsTheFolderOver()
-    {
-        const std::string source = m_tree->MakeFolder("src");
-        m_tree->WriteFile("src/a.txt", "a");
-        const std::string destination = m_tree->MakeFolder("bak");
-        CFileSetting setting;
-        setting.BakTo.Assign(destination + "/");
-        CCountingProcessor processor(*m_core);
-        processor.LoadRules(setting);
-        processor.m_mode = ProcessorMode::kBackupState;
-        processor.m_copyCounter = 7;
-        std::vector<std::string> shown;
-
-        QCOMPARE(BackupFolder(processor, source, true,
-                              [&](const std::string& folder, const std::string& root) {
-                                  shown = {folder, root};
-                              }),
-                 0);
-        QCOMPARE(shown, (std::vector<std::string>{source, destination}));
-        QCOMPARE(processor.m_copyCounter, 0L);
     }
 
 private:

@@ -7,61 +7,16 @@
 #include <unistd.h>
 
 #include "helpers/temp_tree.h"
-#include "platform/linux/power_supply.h"
 #include "platform/linux/running_applications.h"
 #include "platform/linux/storage_info.h"
 
 Q_DECLARE_METATYPE(std::string)
-Q_DECLARE_METATYPE(EPowerLine)
 
 class TestLinuxServices : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Supplies written "name:attribute=value,attribute=value;..."; "-" for no
-    // power_supply folder at all.
-    void powerLine_data()
-    {
-        QTest::addColumn<QString>("supplies");
-        QTest::addColumn<EPowerLine>("line");
-
-        QTest::newRow("mains online")
-            << "AC:type=Mains,online=1;BAT0:type=Battery,status=Charging" << EPowerLine::Online;
-        QTest::newRow("mains offline")
-            << "AC:type=Mains,online=0;BAT0:type=Battery,status=Discharging" << EPowerLine::Offline;
-        QTest::newRow("USB-C online, mains offline")
-            << "AC:type=Mains,online=0;ucsi:type=USB,online=1;BAT0:type=Battery" << EPowerLine::Online;
-        QTest::newRow("battery alone, discharging")
-            << "BAT0:type=Battery,status=Discharging" << EPowerLine::Offline;
-        QTest::newRow("battery alone, full") << "BAT0:type=Battery,status=Full" << EPowerLine::Unknown;
-        QTest::newRow("only a mouse battery")
-            << "hid:type=Battery,scope=Device,status=Discharging" << EPowerLine::Unknown;
-        QTest::newRow("no supplies") << "" << EPowerLine::Unknown;
-        QTest::newRow("no power-supply class") << "-" << EPowerLine::Unknown;
-    }
-
-    void powerLine()
-    {
-        QFETCH(QString, supplies);
-        QFETCH(EPowerLine, line);
-        CTempTree tree;
-        QVERIFY(tree.IsValid());
-        if (supplies != "-")
-            tree.MakeFolder("ps");
-        for (const QString& supply : supplies.split(';', Qt::SkipEmptyParts)) {
-            if (supply == "-")
-                break;
-            const QString name = supply.section(':', 0, 0);
-            for (const QString& attribute : supply.section(':', 1).split(',')) {
-                tree.WriteFile(("ps/" + name + "/" + attribute.section('=', 0, 0)).toStdString(),
-                               (attribute.section('=', 1) + "\n").toStdString());
-            }
-        }
-        CLinuxPowerStatus power(tree.Path("ps"));
-        QCOMPARE(power.PowerLine(), line);
-    }
-
     void processNamesIncludeThisProgram()
     {
         QFile comm("/proc/self/comm");

@@ -1,11 +1,13 @@
 #include "platform/linux/inotify_notifier.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 #include "engine/folder_listing.h"
 #include "platform/last_error.h"

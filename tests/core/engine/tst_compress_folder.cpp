@@ -28,6 +28,7 @@
 using Words = std::vector<std::string>;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(Words)
+Q_DECLARE_METATYPE(CFileSetting)
 
 namespace {
 
@@ -138,80 +139,62 @@ private slots:
     void commandText_data()
     {
         QTest::addColumn<int>("mode");
-        QTest::addColumn<std::string>("source");
-        QTest::addColumn<std::string>("inc");
-        QTest::addColumn<std::string>("exc");
-        QTest::addColumn<int>("sub");
-        QTest::addColumn<std::string>("options");
-        QTest::addColumn<std::string>("password");
-        QTest::addColumn<std::string>("log");
+        QTest::addColumn<CFileSetting>("setting");
         QTest::addColumn<std::string>("command");
         QTest::addColumn<Words>("words");
-
-        QTest::newRow("zip, two patterns, recursion")
-            << 3 << std::string("/src") << std::string("*.doc;*.xls") << std::string() << 1 << std::string()
-            << std::string() << std::string()
-            << std::string("tovix-zip  -u  -rp  \"/bak/w.zip\"  \"/src/*.doc\" \"/src/*.xls\"")
-            << Words{"tovix-zip", "-u", "-rp", "/bak/w.zip", "/src/*.doc", "/src/*.xls"};
-        QTest::newRow("lha, empty include list")
-            << 1 << std::string("/src/") << std::string() << std::string() << 0 << std::string()
-            << std::string() << std::string()
-            << std::string("UNLHA32.DLL  u -a1x1gp0n1   \"/bak/w.zip\"  \"/src/\" \"*.*\"") << Words{};
-        QTest::newRow("rar with log through the interpreter")
-            << 2 << std::string("/src") << std::string("*.txt") << std::string() << 0 << std::string()
-            << std::string() << std::string("/logs/rar.log")
-            << std::string("/bin/sh -c rar  u   \"/bak/w.zip\"  \"/src/*.txt\" >>\"/logs/rar.log\"")
-            << Words{"rar", "u", "/bak/w.zip", "/src/*.txt"};
-        QTest::newRow("empty include items dropped")
-            << 3 << std::string("/src") << std::string("*.txt;;*.doc;") << std::string() << 0 << std::string()
-            << std::string() << std::string()
-            << std::string("tovix-zip  -u   \"/bak/w.zip\"  \"/src/*.txt\" \"/src/*.doc\"")
-            << Words{"tovix-zip", "-u", "/bak/w.zip", "/src/*.txt", "/src/*.doc"};
-        QTest::newRow("lha: log among the options, password not passed")
-            << 1 << std::string("/src") << std::string("*.*") << std::string("*.bak") << 1
-            << std::string("-x") << std::string("secret") << std::string("/l/x.log")
-            << std::string("UNLHA32.DLL  u -a1x1gp0n1 -gl\"/l/x.log\" -x -r1  \"-jx*.bak\" \"/bak/w.zip\"  "
-                           "\"/src/\" \"*.*\"")
-            << Words{};
-        QTest::newRow("zip: password masked, passed whole; options split; excludes")
-            << 3 << std::string("/my src") << std::string("*.*") << std::string("*.tmp;~*") << 1
-            << std::string("-ex \"-b/my tmp\"") << std::string("p w\"$x") << std::string()
-            << std::string("tovix-zip  -u -s**** -ex \"-b/my tmp\" -rp  \"-x*.tmp\" \"-x~*\" \"/bak/w.zip\"  "
-                           "\"/my src/*.*\"")
-            << Words{"tovix-zip", "-u",      "-sp w\"$x", "-ex",        "-b/my tmp",
-                     "-rp",       "-x*.tmp", "-x~*",      "/bak/w.zip", "/my src/*.*"};
+        const auto row = [](const char* tag, int mode, const char* source, const char* inc, const char* exc,
+                            int sub, const char* options, const char* password, const char* log,
+                            const char* command, const Words& words) {
+            CFileSetting setting;
+            setting.No.Assign(source);
+            setting.CompFile.Assign("/bak/w.zip");
+            setting.Inc = inc;
+            setting.Exc = exc;
+            setting.Sub = sub;
+            setting.CpOpt = options;
+            setting.CpPw = password;
+            setting.CpLog = log;
+            QTest::newRow(tag) << mode << setting << std::string(command) << words;
+        };
+        row("zip, two patterns, recursion", 3, "/src", "*.doc;*.xls", "", 1, "", "", "",
+            "tovix-zip  -u  -rp  \"/bak/w.zip\"  \"/src/*.doc\" \"/src/*.xls\"",
+            {"tovix-zip", "-u", "-rp", "/bak/w.zip", "/src/*.doc", "/src/*.xls"});
+        row("lha, empty include list", 1, "/src/", "", "", 0, "", "", "",
+            "UNLHA32.DLL  u -a1x1gp0n1   \"/bak/w.zip\"  \"/src/\" \"*.*\"", {});
+        row("rar with log through the interpreter", 2, "/src", "*.txt", "", 0, "", "", "/logs/rar.log",
+            "/bin/sh -c rar  u   \"/bak/w.zip\"  \"/src/*.txt\" >>\"/logs/rar.log\"",
+            {"rar", "u", "/bak/w.zip", "/src/*.txt"});
+        row("empty include items dropped", 3, "/src", "*.txt;;*.doc;", "", 0, "", "", "",
+            "tovix-zip  -u   \"/bak/w.zip\"  \"/src/*.txt\" \"/src/*.doc\"",
+            {"tovix-zip", "-u", "/bak/w.zip", "/src/*.txt", "/src/*.doc"});
+        row("lha: log among the options, password not passed", 1, "/src", "*.*", "*.bak", 1, "-x", "secret",
+            "/l/x.log",
+            "UNLHA32.DLL  u -a1x1gp0n1 -gl\"/l/x.log\" -x -r1  \"-jx*.bak\" \"/bak/w.zip\"  \"/src/\" "
+            "\"*.*\"",
+            {});
+        row("zip: password masked, passed whole; options split; excludes", 3, "/my src", "*.*", "*.tmp;~*", 1,
+            "-ex \"-b/my tmp\"", "p w\"$x", "",
+            "tovix-zip  -u -s**** -ex \"-b/my tmp\" -rp  \"-x*.tmp\" \"-x~*\" \"/bak/w.zip\"  \"/my "
+            "src/*.*\"",
+            {"tovix-zip", "-u", "-sp w\"$x", "-ex", "-b/my tmp", "-rp", "-x*.tmp", "-x~*", "/bak/w.zip",
+             "/my src/*.*"});
     }
 
     void commandText()
     {
         QFETCH(int, mode);
-        QFETCH(std::string, source);
-        QFETCH(std::string, inc);
-        QFETCH(std::string, exc);
-        QFETCH(int, sub);
-        QFETCH(std::string, options);
-        QFETCH(std::string, password);
-        QFETCH(std::string, log);
+        QFETCH(CFileSetting, setting);
         QFETCH(std::string, command);
         QFETCH(Words, words);
 
-        CFileSetting setting;
-        setting.No.Assign(source);
-        setting.CompFile.Assign("/bak/w.zip");
-        setting.Inc = inc;
-        setting.Exc = exc;
-        setting.Sub = sub;
-        setting.CpOpt = options;
-        setting.CpPw = password;
-        setting.CpLog = log;
         CArchiverCommand built;
         QVERIFY(BuildArchiverCommand(CGeneralSettings{}, setting, mode, built));
         QCOMPARE(QString::fromStdString(built.reportedCommand), QString::fromStdString(command));
         QCOMPARE(built.words, words);
         if (mode == CompressionMode::kLha)
             QCOMPARE(std::string("UNLHA32.DLL ") + built.libraryArguments, command);
-        if (!password.empty())
-            QVERIFY(built.reportedCommand.find(password) == std::string::npos);
+        if (!setting.CpPw.empty())
+            QVERIFY(built.reportedCommand.find(setting.CpPw) == std::string::npos);
 
         setting.CompFile.Assign("");
         QVERIFY(!BuildArchiverCommand(CGeneralSettings{}, setting, mode, built));
@@ -237,22 +220,18 @@ private slots:
         void* stand = dlopen(TOVIX_TEST_UNLHA_PATH, RTLD_NOW);
         QVERIFY(stand);
         const auto setResult = reinterpret_cast<void (*)(int)>(dlsym(stand, "TestUnlhaSetResult"));
-        const auto lastCommand = reinterpret_cast<const char* (*)()>(dlsym(stand, "TestUnlhaLastCommand"));
-        const auto lastSize = reinterpret_cast<unsigned long (*)()>(dlsym(stand, "TestUnlhaLastSize"));
-        const auto calls = reinterpret_cast<int (*)()>(dlsym(stand, "TestUnlhaCalls"));
-        QVERIFY(setResult && lastCommand && lastSize && calls);
+        const auto lastCall = reinterpret_cast<const char* (*)()>(dlsym(stand, "TestUnlhaLastCall"));
+        QVERIFY(setResult && lastCall);
 
         setResult(7);
         attempt(TOVIX_TEST_UNLHA_PATH, 0, ", Err=7");
         CArchiverCommand built;
         QVERIFY(BuildArchiverCommand(general, Setting(), CompressionMode::kLha, built));
-        QCOMPARE(std::string(lastCommand()), built.libraryArguments);
-        QCOMPARE(lastSize(), 5000UL);
+        QCOMPARE(std::string(lastCall()), built.libraryArguments + "|5000");
 
         setResult(0);
         // Once found, the library stays: a changed name takes effect only after a restart.
         attempt(m_tree->Path("no-such-library.so"), 1, "");
-        QCOMPARE(calls(), 2);
         dlclose(stand);
     }
 
@@ -269,7 +248,7 @@ private slots:
         const std::string archiver = MakeScript("bin/archiver", kRecordingArchiver);
         m_core->Settings().general.CpZIP = archiver;
         CFileSetting& setting = Setting();
-        setting.CpPw = "top secret";
+        setting.CpPw = "top $(secret)\"";
         setting.Inc = "*.doc";
         const std::string log = m_tree->WriteFile("logs/zip.log", "earlier\n");
         if (withLog)
@@ -281,7 +260,7 @@ private slots:
         QVERIFY(BuildArchiverCommand(m_core->Settings().general, setting, CompressionMode::kZip, built));
         const Words expected(built.words.begin() + 1, built.words.end());
         QCOMPARE(ReadLines(m_tree->Path("bin/args")), expected);
-        QVERIFY(std::find(expected.begin(), expected.end(), "-stop secret") != expected.end());
+        QVERIFY(std::find(expected.begin(), expected.end(), "-stop $(secret)\"") != expected.end());
         QCOMPARE(m_tree->Read("logs/zip.log"),
                  std::string(withLog ? "earlier\narchiver-output\n" : "earlier\n"));
         QVERIFY(m_tree->Exists("bak/deep"));
@@ -300,24 +279,13 @@ private slots:
                     && row.message.find("secret") == std::string::npos);
     }
 
-    void startFailure_data()
-    {
-        QTest::addColumn<std::string>("program");
-        QTest::addColumn<bool>("withLog");
-        QTest::newRow("missing path") << std::string("/no/such/zip") << false;
-        QTest::newRow("bare name found nowhere") << std::string("tovix-no-such-archiver") << false;
-        QTest::newRow("missing program with a log: no interpreter started")
-            << std::string("tovix-no-such-archiver") << true;
-    }
-
+    // Not found on PATH nor beside the program: no interpreter is started for the log.
     void startFailure()
     {
-        QFETCH(std::string, program);
-        QFETCH(bool, withLog);
+        const std::string program = "tovix-no-such-archiver";
         m_core->Settings().general.CpZIP = program;
         Setting().CpPw = "secret";
-        if (withLog)
-            Setting().CpLog = m_tree->Path("zip.log");
+        Setting().CpLog = m_tree->Path("zip.log");
 
         QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 0);
 
@@ -352,14 +320,17 @@ private slots:
     {
         QTest::addColumn<std::string>("prelude");
         QTest::addColumn<bool>("withLog");
-        QTest::newRow("ends on SIGTERM") << std::string() << false;
-        QTest::newRow("ignores SIGTERM, through the interpreter") << std::string("trap '' TERM\n") << true;
+        QTest::addColumn<bool>("programEnds");
+        QTest::newRow("abort; ends on SIGTERM") << std::string() << false << false;
+        QTest::newRow("program ends; ignores SIGTERM; through the interpreter")
+            << std::string("trap '' TERM\n") << true << true;
     }
 
     void abortTerminatesGroup()
     {
         QFETCH(std::string, prelude);
         QFETCH(bool, withLog);
+        QFETCH(bool, programEnds);
         const std::string pidFile = m_tree->Path("bin/pid");
         m_core->Settings().general.CpZIP = MakeScript(
             "bin/hang", "#!/bin/sh\n" + prelude + "sleep 120 &\necho $$ > \"" + pidFile + "\"\nwait\nwait\n");
@@ -368,7 +339,10 @@ private slots:
         m_host->pump.actionsAtPump[4] = [&] {
             for (int i = 0; i < 500 && ReadFileBytes(pidFile).empty(); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            m_core->State().abortRequested = 1;
+            if (programEnds)
+                m_host->pump.quitting = true;
+            else
+                m_core->State().abortRequested = 1;
         };
 
         const auto started = std::chrono::steady_clock::now();
@@ -423,10 +397,9 @@ private slots:
         QCOMPARE(ReadEntry(archive, "sub/deeper/d.doc", "secret pass"), std::optional<std::string>("D1"));
     }
 
-    void zipAdapterFailures()
+    void zipArchiveInsideSource()
     {
-        // An archive inside the source folder never goes into itself; a file that is
-        // not a ZIP archive is left alone with a failure status.
+        // An archive inside the source folder never goes into itself.
         CFileSetting& setting = Setting();
         m_tree->WriteFile("src/a.txt", "A");
         setting.CompFile.Assign(m_tree->Path("src/self.zip"));
@@ -435,12 +408,6 @@ private slots:
         m_tree->WriteFile("src/b.txt", "B");
         QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
         QCOMPARE(EntryNames(setting.CompFile.expanded), (Words{"a.txt", "b.txt"}));
-
-        m_tree->WriteFile("bak/not-a-zip.zip", "plain text");
-        setting.CompFile.Assign(m_tree->Path("bak/not-a-zip.zip"));
-        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
-        QCOMPARE(m_host->sink.reportRows.back().info, std::string(", Exit=3"));
-        QCOMPARE(m_tree->Read("bak/not-a-zip.zip"), std::string("plain text"));
     }
 
 private:

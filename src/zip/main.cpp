@@ -272,7 +272,7 @@ int main(int argc, char** argv)
         const zip_int64_t existing = zip_name_locate(archive, candidate.storedName.c_str(), 0);
         if (existing >= 0 && options.update && IsUnchanged(archive, existing, candidate.status))
             continue;
-        zip_source_t* source = zip_source_file(archive, candidate.path.c_str(), 0, -1);
+        zip_source_t* source = zip_source_file(archive, candidate.path.c_str(), 0, 0);
         if (source == nullptr) {
             Complain("cannot read " + candidate.path + ": " + zip_strerror(archive));
             failed = true;

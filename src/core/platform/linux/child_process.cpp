@@ -196,8 +196,12 @@ int CChildProcess::Start(const std::vector<std::string>& arguments)
     sigaddset(&defaults, SIGTERM);
     sigaddset(&defaults, SIGINT);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
+    // A signal blocked here must not keep the program from being stopped.
+    sigset_t unblocked;
+    sigemptyset(&unblocked);
+    posix_spawnattr_setsigmask(&attributes, &unblocked);
     posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     std::vector<char*> argv;
     for (const std::string& argument : arguments)

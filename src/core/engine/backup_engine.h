@@ -1,0 +1,84 @@
+#pragma once
+
+// The engine part of the main view: it decides when backups happen (change
+// notifications, the delay after the last change, periods, the start-up options) and
+// runs the backup passes over the marked file settings.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/backup_processor.h"
+#include "engine/pause_conditions.h"
+#include "platform/change_notifier.h"
+#include "settings/settings_model.h"
+
+class CApplicationCore;
+class IFrontEndHooks;
+
+namespace TimerId {
+inline constexpr int kStatus = 100;
+inline constexpr int kDelay = 200;
+inline constexpr int kPeriodBase = 10000;
+}  // namespace TimerId
+
+inline constexpr int kStatusTimerMs = 500;
+
+class CBackupEngine
+{
+public:
+    CBackupEngine(CApplicationCore& core, IChangeNotifierFactory& notifiers, IFrontEndHooks& hooks);
+    ~CBackupEngine();
+    CBackupEngine(const CBackupEngine&) = delete;
+    CBackupEngine& operator=(const CBackupEngine&) = delete;
+
+    // The view is shown for the first time: welcome, then monitoring.
+    void Start();
+
+    void StartMonitoring();
+    void StopMonitoring();
+    void PollChanges();
+    void ReportBackupState();
+    void OnTimer(int id);
+
+    // One pass over the marked file settings: 1, or 0 when it did not run or a
+    // setting's backup was refused or aborted.
+    int RunBackupPass();
+    // Runs a pass in mode (0 backup, 1 generation deletion, 2 backup state) over the
+    // settings marked with 2, with the processing counter raised meanwhile.
+    void RunManual(int mode);
+    // The back-up-all entry: every setting that is not a sample is marked and backed up.
+    void BackUpAllSettings();
+
+    CBackupProcessor& Processor() { return m_processor; }
+    const IChangeNotifier* Notifier(int index) const;
+
+    // Ignore set, or a network source while the start-up option xn is on.
+    bool IsIgnoredForThisRun(const CFileSetting& setting) const;
+
+private:
+    void StartMonitoringSetting(int index);
+    std::string WatchSetting(int index, int& kind);
+    void OnStatusTick();
+    void AfterTimerEvent();
+    void ProcessMarkedSetting(int index, int& passResult);
+    int BackUpSetting(int index, const CFileSetting& setting);
+    void StartAfterProgram(const CFileSetting& setting);
+    void RestartDelayTimer();
+
+    CApplicationCore& m_core;
+    IChangeNotifierFactory& m_notifierFactory;
+    IFrontEndHooks& m_hooks;
+    CBackupProcessor m_processor;
+    CBatteryCheck m_battery;
+    std::array<std::unique_ptr<IChangeNotifier>, kMaxFileSettings> m_notifiers;
+
+    int m_tickCounter = 0;
+    int m_blinkCounter = 0;
+    int m_lastProcessingCounter = -1;
+    int m_lastDisabled = -1;
+    int m_lastProcessingEnabled = -1;
+    bool m_windowHidden = false;
+    bool m_backUpAllDone = false;
+    bool m_quitDone = false;
+};

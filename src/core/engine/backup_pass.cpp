@@ -1,0 +1,166 @@
+#include "engine/backup_engine.h"
+#include "engine/backup_folder.h"
+#include "engine/compress_folder.h"
+#include "engine/drive_check.h"
+#include "engine/engine_texts.h"
+#include "engine/front_end_hooks.h"
+#include "platform/last_error.h"
+#include "platform/linux/detached_process.h"
+#include "platform/linux/program_lookup.h"
+#include "platform/path.h"
+#include "report/format_text.h"
+#include "settings/application_core.h"
+
+namespace {
+
+// Own destination, else the general one; a destination that is the file system root is
+// held as its root, as a drive root is.
+std::string PassDestination(const CGeneralSettings& general, const CFileSetting& setting)
+{
+    const std::string& destination =
+        setting.BakTo.raw.empty() ? general.BakCopyPath.expanded : setting.BakTo.expanded;
+    return WithoutTrailingSeparator(destination);
+}
+
+}  // namespace
+
+bool CBackupEngine::IsIgnoredForThisRun(const CFileSetting& setting) const
+{
+    // The option leaves network sources out of this run only; the saved settings keep them.
+    return setting.Ignore == 1 || (m_core.Settings().startup.xn != 0 && IsUncPath(setting.No.expanded));
+}
+
+int CBackupEngine::RunBackupPass()
+{
+    if (m_battery.IsQuestionOpen())
+        return 0;
+    m_battery.CheckBatteryPower();
+
+    CAppState& state = m_core.State();
+    CSettingsModel& model = m_core.Settings();
+    if (state.processingEnabled == 0 || model.general.BakCopyPath.expanded.empty())
+        return 0;
+
+    const int rememberedMonitoring = state.monitoringActive;
+    const int rememberedEnabled = state.processingEnabled;
+    state.monitoringActive = 0;
+    state.processingEnabled = 0;
+    ++state.processingCounter;
+
+    bool processedAnything = false;
+    int passResult = 1;
+    for (int index = 0; index < model.Files && index < kMaxFileSettings; ++index) {
+        CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
+        if (state.disabled == 1) {
+            setting.changeMark = ChangeMark::kNone;
+            continue;
+        }
+        if (setting.changeMark == ChangeMark::kNone || setting.No.expanded.empty())
+            continue;
+        processedAnything = true;
+        ProcessMarkedSetting(index, passResult);
+        setting.changeMark = ChangeMark::kNone;
+    }
+
+    if (processedAnything && m_processor.m_mode != ProcessorMode::kBackupState) {
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kDone);
+        if (model.general.Sound == 1)
+            m_core.Output().PlayNotifySound(model.general.SoundFile);
+    }
+    state.monitoringActive = rememberedMonitoring;
+    state.processingEnabled = rememberedEnabled;
+    --state.processingCounter;
+    return passResult;
+}
+
+void CBackupEngine::ProcessMarkedSetting(int index, int& passResult)
+{
+    const CFileSetting& setting = m_core.Settings().files[static_cast<std::size_t>(index)];
+    const std::string destination = PassDestination(m_core.Settings().general, setting);
+    m_processor.LoadRules(setting);
+
+    std::string text = EngineText::kBackupStart;
+    if (IsIgnoredForThisRun(setting))
+        text = EngineText::kNotBackedUp;
+    if (m_processor.m_mode == ProcessorMode::kDeleteGenerations)
+        text = EngineText::kDeleteGenerations;
+    std::string details = m_processor.m_contentCompare != 0 ? EngineText::kContentCompare : "";
+    if (setting.changeMark == ChangeMark::kPeriodDue) {
+        text = EngineText::kPeriodicPrefix + text;
+        details = FormatText(EngineText::kEveryMinutesFormat, setting.DoInterval / 60);
+    }
+    if (m_processor.m_mode != ProcessorMode::kBackupState)
+        m_core.OutputMessage(MessageKind::kInfo, text, setting.No.expanded, destination, details);
+    if (IsIgnoredForThisRun(setting))
+        return;
+
+    const int count = BackUpSetting(index, setting);
+    if (count < 0)
+        passResult = 0;
+    if (count <= 0)
+        return;
+    StartAfterProgram(setting);
+    m_core.OutputMessage(MessageKind::kDetail, FormatText(EngineText::kFilesProcessedFormat, count));
+    CheckDestinationDrive(m_core, destination);
+}
+
+int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
+{
+    if (setting.CompMode == CompressionMode::kNone) {
+        return BackupFolder(m_processor, setting.No.expanded, setting.Sub != 0,
+                            [this](const std::string& source, const std::string& root) {
+                                m_hooks.ShowBackupState(source, root);
+                            });
+    }
+    if (m_processor.m_mode != ProcessorMode::kDeleteGenerations
+        && CompressFolder(m_processor, setting.CompMode, index) != 0)
+        return 1;
+    return 0;
+}
+
+// Started without a shell and not waited for: the arguments are split the way a shell
+// would split them, but nothing in them is expanded or executed.
+void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
+{
+    const std::string& program = setting.ObsRunExe.expanded;
+    if (program.empty())
+        return;
+    ClearLastSystemError();
+    std::vector<std::string> words{FindProgram(program)};
+    if (words[0].empty())
+        words[0] = program;
+    for (auto& word : SplitShellWords(setting.ObsRunArg.expanded))
+        words.push_back(std::move(word));
+    const bool started = StartDetachedProgram(words);
+    m_core.OutputMessage(started ? MessageKind::kInfo : MessageKind::kError, EngineText::kAfterProgram, {},
+                         {}, program + " " + setting.ObsRunArg.expanded + SystemErrorSuffix());
+}
+
+void CBackupEngine::RunManual(int mode)
+{
+    CAppState& state = m_core.State();
+    ++state.processingCounter;
+    if (mode == ProcessorMode::kBackup)
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kBackUpChosenFolders);
+    else if (mode == ProcessorMode::kDeleteGenerations)
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kDeleteGenerations);
+    m_processor.m_mode = mode;
+    RestartDelayTimer();
+    RunBackupPass();
+    m_processor.m_contentCompare = 0;
+    m_processor.m_mode = ProcessorMode::kBackup;
+    --state.processingCounter;
+    m_processor.m_testMode = 0;
+}
+
+void CBackupEngine::BackUpAllSettings()
+{
+    CSettingsModel& model = m_core.Settings();
+    for (int index = 0; index < model.Files && index < kMaxFileSettings; ++index) {
+        CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
+        if (!IsSampleSource(setting.No.expanded))
+            setting.changeMark = ChangeMark::kRequested;
+    }
+    m_processor.m_generationsToKeep = 0;
+    RunManual(ProcessorMode::kBackup);
+}

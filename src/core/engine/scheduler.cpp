@@ -1,0 +1,314 @@
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "engine/backup_engine.h"
+#include "engine/engine_texts.h"
+#include "engine/front_end_hooks.h"
+#include "engine/pacing.h"
+#include "engine/share_connection.h"
+#include "platform/last_error.h"
+#include "platform/linux/network_share.h"
+#include "platform/path.h"
+#include "report/format_text.h"
+#include "settings/application_core.h"
+#include "version.h"
+
+namespace {
+
+void AppendDetail(std::string& details, const std::string& text)
+{
+    details += EngineText::kDetailsSeparator;
+    details += text;
+}
+
+// The destination folders of a setting that must never be watched when they lie inside
+// its source: a backup written there would signal a change and start the next pass.
+std::vector<std::string> FoldersNotToWatch(const CSettingsModel& model, const CFileSetting& setting)
+{
+    std::vector<std::string> folders;
+    for (const std::string* folder : {&setting.BakTo.expanded, &model.general.BakCopyPath.expanded,
+                                      &setting.NewBakTo.expanded, &setting.GenBakTo.expanded,
+                                      &model.general.Recycle2.expanded})
+        if (!folder->empty() && IsSameOrInside(*folder, setting.No.expanded))
+            folders.push_back(*folder);
+    return folders;
+}
+
+// The source's attributes, through the share's mount for a network path.
+int QuerySourceFolder(const std::string& source)
+{
+    std::string local;
+    if (const int error = ToLocalPath(source, local); error != 0)
+        return error;
+    struct stat st {};
+    if (stat(local.c_str(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+}  // namespace
+
+CBackupEngine::CBackupEngine(CApplicationCore& core, IChangeNotifierFactory& notifiers,
+                             IFrontEndHooks& hooks)
+    : m_core(core), m_notifierFactory(notifiers), m_hooks(hooks), m_processor(core), m_battery(core)
+{
+    if (ITimerService* timers = m_core.Services().timers)
+        timers->SetHandler([this](int id) { OnTimer(id); });
+}
+
+CBackupEngine::~CBackupEngine()
+{
+    StopMonitoring();
+    if (ITimerService* timers = m_core.Services().timers)
+        timers->SetHandler({});
+}
+
+const IChangeNotifier* CBackupEngine::Notifier(int index) const
+{
+    return index >= 0 && index < kMaxFileSettings ? m_notifiers[static_cast<std::size_t>(index)].get()
+                                                  : nullptr;
+}
+
+void CBackupEngine::Start()
+{
+    m_core.OutputMessage(MessageKind::kInfo, EngineText::kWelcome, m_core.SettingsFilePath(), {},
+                         std::string(EngineText::kVersionPrefix) + kTovixVersion);
+    StartMonitoring();
+    m_hooks.SetTrayIcon(false);
+}
+
+void CBackupEngine::StartMonitoring()
+{
+    CSettingsModel& model = m_core.Settings();
+    m_hooks.UpdateCommandStates();
+    m_hooks.BeginProgress(EngineText::kStartupProgress, model.Files);
+    m_hooks.SetListRowLimit(model.general.LogLines);
+    for (int index = 0; index < model.Files && index < kMaxFileSettings; ++index) {
+        m_hooks.StepProgress(index);
+        StartMonitoringSetting(index);
+    }
+    m_core.OutputMessage(MessageKind::kInfo, EngineText::kDestination, {},
+                         model.general.BakCopyPath.expanded);
+
+    CAppState& state = m_core.State();
+    const bool hasDestination = !model.general.BakCopyPath.expanded.empty();
+    state.processingEnabled = hasDestination ? 1 : 0;
+    state.monitoringActive = hasDestination ? 1 : 0;
+    state.disabled = hasDestination ? 0 : 1;
+    if (!hasDestination) {
+        m_hooks.OpenManual();
+        m_hooks.ShowNotice(EngineText::kNoDestination);
+        m_core.OutputMessage(MessageKind::kWarning, EngineText::kNoDestination);
+    }
+    ReportBackupState();
+    if (ITimerService* timers = m_core.Services().timers)
+        timers->StartTimer(TimerId::kStatus, kStatusTimerMs);
+    m_hooks.UpdateCommandStates();
+    m_hooks.EndProgress();
+}
+
+void CBackupEngine::StartMonitoringSetting(int index)
+{
+    CSettingsModel& model = m_core.Settings();
+    CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
+    m_notifiers[static_cast<std::size_t>(index)].reset();
+    setting.changeHandle = kInvalidChangeHandle;
+    setting.changeMark = ChangeMark::kNone;
+    const std::string& source = setting.No.expanded;
+    if (source.empty() || IsSampleSource(source))
+        return;
+
+    ClearLastSystemError();
+    const std::string& destination =
+        setting.BakTo.raw.empty() ? model.general.BakCopyPath.expanded : setting.BakTo.expanded;
+    int kind = MessageKind::kInfo;
+    std::string details = "#" + std::to_string(index);
+    if (model.startup.xn != 0 && IsUncPath(source))
+        AppendDetail(details, EngineText::kNetworkIgnored);
+    if (IsIgnoredForThisRun(setting)) {
+        AppendDetail(details, EngineText::kNotBackedUp);
+    } else {
+        if (setting.DoInterval > 0) {
+            if (ITimerService* timers = m_core.Services().timers)
+                timers->StartTimer(TimerId::kPeriodBase + index, setting.DoInterval * 1000);
+            AppendDetail(details, FormatText(EngineText::kEveryMinutesFormat, setting.DoInterval / 60));
+        }
+        if (setting.NoDetect == 1)
+            AppendDetail(details, EngineText::kNoRealTimeDetection);
+        else
+            details += WatchSetting(index, kind);
+    }
+    details += SystemErrorSuffix();
+    m_core.OutputMessage(kind, EngineText::kSetting, source, destination, details);
+}
+
+// Checks the source and asks for its change notification; returns what the start-up
+// line says about it and lowers the kind for a missing folder or no notification.
+std::string CBackupEngine::WatchSetting(int index, int& kind)
+{
+    CSettingsModel& model = m_core.Settings();
+    CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
+    const std::string& source = setting.No.expanded;
+    std::string details;
+    if (const int error = QuerySourceFolder(source); error != 0) {
+        SetLastSystemError(error);
+        const bool connectable = IsUncPath(source) && error != ENOENT;
+        if (connectable)
+            AppendDetail(details, EngineText::kTryingToConnect);
+        if (!connectable || !ConnectNetworkShare(m_core, source)) {
+            kind = MessageKind::kError;
+            AppendDetail(details, EngineText::kFolderNotFound);
+            return details;
+        }
+    }
+
+    CChangeWatchOptions options;
+    options.folder = source;
+    options.subtree = setting.Sub != 0;
+    options.excludedFolders = FoldersNotToWatch(model, setting);
+    options.pace = [this](std::size_t) { return PaceStep(m_core); };
+    auto notifier = m_notifierFactory.Create(options);
+    if (!notifier) {
+        kind = MessageKind::kWarning;
+        AppendDetail(details, EngineText::kDetectionImpossible);
+        return details;
+    }
+    m_notifiers[static_cast<std::size_t>(index)] = std::move(notifier);
+    setting.changeHandle = index;
+    ClearLastSystemError();
+    if (!setting.Inc.empty())
+        AppendDetail(details, FormatText(EngineText::kIncludeFormat, setting.Inc.c_str()));
+    if (!setting.Exc.empty())
+        AppendDetail(details, FormatText(EngineText::kExcludeFormat, setting.Exc.c_str()));
+    if (!setting.DirExc.empty())
+        AppendDetail(details, FormatText(EngineText::kExcludeFoldersFormat, setting.DirExc.c_str()));
+    return details;
+}
+
+void CBackupEngine::StopMonitoring()
+{
+    if (ITimerService* timers = m_core.Services().timers) {
+        timers->StopTimer(TimerId::kStatus);
+        timers->StopTimer(TimerId::kDelay);
+        for (int index = 0; index < kMaxFileSettings; ++index)
+            timers->StopTimer(TimerId::kPeriodBase + index);
+    }
+    m_core.State().monitoringActive = 0;
+    for (int index = 0; index < kMaxFileSettings; ++index) {
+        m_notifiers[static_cast<std::size_t>(index)].reset();
+        m_core.Settings().files[static_cast<std::size_t>(index)].changeHandle = kInvalidChangeHandle;
+    }
+}
+
+void CBackupEngine::PollChanges()
+{
+    const CAppState& state = m_core.State();
+    if (state.monitoringActive != 1 || state.disabled != 0)
+        return;
+    CSettingsModel& model = m_core.Settings();
+    for (int index = 0; index < model.Files && index < kMaxFileSettings; ++index) {
+        IChangeNotifier* notifier = m_notifiers[static_cast<std::size_t>(index)].get();
+        if (!notifier)
+            continue;
+        CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
+        const bool signalled = notifier->IsSignalled();
+        if (const std::string notice = notifier->TakeDegradationNotice(); !notice.empty())
+            m_core.OutputMessage(MessageKind::kWarning, EngineText::kDetectionImpossible,
+                                 setting.No.expanded, {}, notice);
+        if (!signalled)
+            continue;
+        m_core.OutputMessage(MessageKind::kDetail, EngineText::kChangeDetected, setting.No.expanded);
+        notifier->ReadAndRearm();
+        setting.changeMark = ChangeMark::kChangeSeen;
+        RestartDelayTimer();
+    }
+}
+
+void CBackupEngine::RestartDelayTimer()
+{
+    // A delay of 0 would fire on every pass of the event loop and keep a core busy.
+    constexpr int kShortestDelayMs = 100;
+    if (ITimerService* timers = m_core.Services().timers)
+        timers->StartTimer(TimerId::kDelay,
+                           std::max(kShortestDelayMs, m_core.Settings().general.BakDelayTime * 1000));
+}
+
+void CBackupEngine::ReportBackupState()
+{
+    const CAppState& state = m_core.State();
+    if (state.disabled == 1)
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kStateDisabled);
+    else if (state.processingEnabled == 0)
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kStateHold);
+    else if (state.monitoringActive == 1)
+        m_core.OutputMessage(MessageKind::kInfo, EngineText::kStateReady);
+}
+
+void CBackupEngine::OnTimer(int id)
+{
+    if (id == TimerId::kStatus) {
+        const int tick = m_tickCounter++;
+        if (tick < 2 * m_core.Settings().general.FileChkInterval) {
+            const int blink = m_blinkCounter++;
+            m_hooks.SetTrayIcon(blink % 2 == 1);
+            return;
+        }
+        m_tickCounter = 0;
+        m_hooks.SetTrayIcon(false);
+        PollChanges();
+    } else if (id == TimerId::kDelay) {
+        RunBackupPass();
+    } else if (id >= TimerId::kPeriodBase && id < TimerId::kPeriodBase + kMaxFileSettings) {
+        if (m_core.State().disabled == 0) {
+            m_core.Settings().files[static_cast<std::size_t>(id - TimerId::kPeriodBase)].changeMark =
+                ChangeMark::kPeriodDue;
+            RunBackupPass();
+        }
+    }
+    AfterTimerEvent();
+}
+
+void CBackupEngine::AfterTimerEvent()
+{
+    CAppState& state = m_core.State();
+    if (state.processingCounter != m_lastProcessingCounter || state.disabled != m_lastDisabled
+        || state.processingEnabled != m_lastProcessingEnabled) {
+        m_lastProcessingCounter = state.processingCounter;
+        m_lastDisabled = state.disabled;
+        m_lastProcessingEnabled = state.processingEnabled;
+        m_hooks.UpdateCommandStates();
+    }
+
+    const bool minimized = m_hooks.IsMainWindowMinimized();
+    if (!m_windowHidden && minimized) {
+        m_windowHidden = true;
+        m_hooks.SetMainWindowHidden(true);
+    } else if (m_windowHidden && !minimized) {
+        m_windowHidden = false;
+        m_hooks.SetMainWindowHidden(false);
+    }
+
+    if (state.abortRequested == 1 && state.processingCounter == 0) {
+        state.abortRequested = 0;
+        if (state.disabled == 1) {
+            state.disabled = 0;
+            ReportBackupState();
+            m_hooks.UpdateCommandStates();
+        }
+    }
+
+    if (!m_backUpAllDone) {
+        m_backUpAllDone = true;
+        if (m_core.Settings().startup.sa != 0)
+            BackUpAllSettings();
+    }
+
+    if (!m_quitDone && state.processingCounter == 0 && state.processingEnabled == 1) {
+        m_quitDone = true;
+        if (m_core.CommandLine().GetCommandLineOption("q")) {
+            m_core.OutputMessage(MessageKind::kInfo, EngineText::kEnding);
+            StopMonitoring();
+            m_hooks.RequestQuit(0);
+        }
+    }
+}

@@ -73,9 +73,27 @@ int CallLhaLibrary(const std::string& libraryName, const std::string& arguments)
     return s_entry(nullptr, arguments.c_str(), output.data(), kLhaOutputSize);
 }
 
-// Starts the archiver program and waits for it, keeping the front end alive. True when
-// it ran (whatever its exit code: archivers use non-zero codes for warnings too).
-bool RunArchiverProgram(CApplicationCore& core, const CArchiverCommand& command, std::string& note)
+// How an archiver run ended, as the report shows it.
+enum class EArchiverOutcome
+{
+    Done,     // exit code 0
+    Warning,  // exit code 1: the archivers' "finished, but not everything went in"
+    Failed,   // not started, aborted, killed, or any other exit code
+};
+
+// Exit code 1 is a warning for the archivers this runs (some files could not be
+// added); anything above it means the archive was not updated, which must not be shown
+// as a completed backup.
+EArchiverOutcome OutcomeOfExitCode(int exitCode)
+{
+    if (exitCode == 0)
+        return EArchiverOutcome::Done;
+    return exitCode == 1 ? EArchiverOutcome::Warning : EArchiverOutcome::Failed;
+}
+
+// Starts the archiver program and waits for it, keeping the front end alive.
+EArchiverOutcome RunArchiverProgram(CApplicationCore& core, const CArchiverCommand& command,
+                                    std::string& note)
 {
     std::vector<std::string> arguments = command.words;
     const std::string path = FindProgram(command.program);
@@ -94,7 +112,7 @@ bool RunArchiverProgram(CApplicationCore& core, const CArchiverCommand& command,
                 FormatText(CompressText::kCannotStartFormat, command.program.c_str(),
                            command.reportedArguments.c_str()),
                 {}, MessageBoxType::kOk | MessageBoxType::kIconExclamation | MessageBoxType::kTopmost, true);
-        return false;
+        return EArchiverOutcome::Failed;
     }
 
     int exitCode = 0;
@@ -107,11 +125,11 @@ bool RunArchiverProgram(CApplicationCore& core, const CArchiverCommand& command,
             SetLastSystemError(ECANCELED);
             note =
                 SystemErrorSuffix() + FormatText(CompressText::kExitCodeFormat, static_cast<long>(exitCode));
-            return false;
+            return EArchiverOutcome::Failed;
         }
     }
     note = FormatText(CompressText::kExitCodeFormat, static_cast<long>(exitCode));
-    return true;
+    return OutcomeOfExitCode(exitCode);
 }
 
 } // namespace
@@ -237,17 +255,20 @@ int CompressFolder(CBackupProcessor& processor, int mode, int settingIndex)
     }
 
     ClearLastSystemError();
-    bool succeeded = false;
+    EArchiverOutcome outcome = EArchiverOutcome::Done;
     std::string note;
     if (mode == CompressionMode::kLha) {
         const int result = CallLhaLibrary(settings.general.CpLHA, command.libraryArguments);
-        succeeded = result == 0;
-        if (!succeeded)
+        if (result != 0) {
+            outcome = EArchiverOutcome::Failed;
             note = FormatText(CompressText::kLibraryResultFormat, result);
+        }
     } else {
-        succeeded = RunArchiverProgram(core, command, note);
+        outcome = RunArchiverProgram(core, command, note);
     }
-    core.OutputMessage(succeeded ? MessageKind::kFile : MessageKind::kError, CompressText::kCompressedBackup,
-                       command.source, reportedArchive, note);
-    return succeeded ? 1 : 0;
+    const int kind = outcome == EArchiverOutcome::Done      ? MessageKind::kFile
+                     : outcome == EArchiverOutcome::Warning ? MessageKind::kWarning
+                                                            : MessageKind::kError;
+    core.OutputMessage(kind, CompressText::kCompressedBackup, command.source, reportedArchive, note);
+    return outcome == EArchiverOutcome::Failed ? 0 : 1;
 }

@@ -43,12 +43,12 @@ public:
 };
 
 // A stand-in archiver: records its arguments one per line, writes a line to its output
-// and ends with the given exit code.
+// and ends with the exit code of TOVIX_TEST_EXIT (3 when unset).
 const char* const kRecordingArchiver =
     "#!/bin/sh\n"
     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args\"\n"
     "echo archiver-output\n"
-    "exit 3\n";
+    "exit \"${TOVIX_TEST_EXIT:-3}\"\n";
 
 Words ReadLines(const std::string& path)
 {
@@ -254,7 +254,7 @@ private slots:
         if (withLog)
             setting.CpLog = log;
 
-        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
+        QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 0);
 
         CArchiverCommand built;
         QVERIFY(BuildArchiverCommand(m_core->Settings().general, setting, CompressionMode::kZip, built));
@@ -272,11 +272,37 @@ private slots:
         QCOMPARE(detail.message, "圧縮処理中 (" + archiver + ")");
         QCOMPARE(detail.source, Setting().No.expanded + "/");
         QCOMPARE(detail.info, built.reportedCommand);
-        QCOMPARE(rows.back().kind, MessageKind::kFile);
+        QCOMPARE(rows.back().kind, MessageKind::kError);
         QCOMPARE(rows.back().info, std::string(", Exit=3"));
         for (const CMessageRow& row : rows)
             QVERIFY(row.info.find("secret") == std::string::npos
                     && row.message.find("secret") == std::string::npos);
+    }
+
+    // An archive that was not updated must not be reported as a completed backup.
+    void exitCodeDecidesTheOutcome_data()
+    {
+        QTest::addColumn<QByteArray>("exitCode");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("result");
+        QTest::newRow("0: done") << QByteArray("0") << MessageKind::kFile << 1;
+        QTest::newRow("1: finished with warnings") << QByteArray("1") << MessageKind::kWarning << 1;
+        QTest::newRow("2: fatal") << QByteArray("2") << MessageKind::kError << 0;
+        QTest::newRow("255") << QByteArray("255") << MessageKind::kError << 0;
+    }
+
+    void exitCodeDecidesTheOutcome()
+    {
+        QFETCH(QByteArray, exitCode);
+        QFETCH(int, kind);
+        QFETCH(int, result);
+        m_core->Settings().general.CpZIP = MakeScript("bin/archiver", kRecordingArchiver);
+        qputenv("TOVIX_TEST_EXIT", exitCode);
+        const int returned = CompressFolder(*m_processor, CompressionMode::kZip, 0);
+        qunsetenv("TOVIX_TEST_EXIT");
+        QCOMPARE(returned, result);
+        QCOMPARE(m_host->sink.reportRows.back().kind, kind);
+        QCOMPARE(m_host->sink.reportRows.back().info, ", Exit=" + exitCode.toStdString());
     }
 
     // Not found on PATH nor beside the program: no interpreter is started for the log.

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <sys/stat.h>
 
 #include "engine/backup_engine.h"
@@ -44,6 +46,13 @@ int QuerySourceFolder(const std::string& source)
     if (stat(local.c_str(), &st) != 0)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+// Timer intervals are whole milliseconds in an int: a period longer than that (about 24
+// days) runs at the longest interval instead of wrapping around to a negative one.
+int SecondsToTimerMs(int seconds)
+{
+    return static_cast<int>(std::min<long long>(seconds * 1000LL, std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -130,7 +139,7 @@ void CBackupEngine::StartMonitoringSetting(int index)
     } else {
         if (setting.DoInterval > 0) {
             if (ITimerService* timers = m_core.Services().timers)
-                timers->StartTimer(TimerId::kPeriodBase + index, setting.DoInterval * 1000);
+                timers->StartTimer(TimerId::kPeriodBase + index, SecondsToTimerMs(setting.DoInterval));
             AppendDetail(details, FormatText(EngineText::kEveryMinutesFormat, setting.DoInterval / 60));
         }
         if (setting.NoDetect == 1)
@@ -228,9 +237,9 @@ void CBackupEngine::RestartDelayTimer()
 {
     // A delay of 0 would fire on every pass of the event loop and keep a core busy.
     constexpr int kShortestDelayMs = 100;
+    const int delayMs = SecondsToTimerMs(m_core.Settings().general.BakDelayTime);
     if (ITimerService* timers = m_core.Services().timers)
-        timers->StartTimer(TimerId::kDelay,
-                           std::max(kShortestDelayMs, m_core.Settings().general.BakDelayTime * 1000));
+        timers->StartTimer(TimerId::kDelay, std::max(kShortestDelayMs, delayMs));
 }
 
 void CBackupEngine::ReportBackupState()

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,12 +10,25 @@
 
 namespace {
 
+// The program starts the way a program started from the desktop does: no signal blocked
+// and none ignored, whatever this process set up for itself (an ignored SIGPIPE or a
+// blocked SIGTERM would otherwise be inherited through exec).
+void ResetSignals(const sigset_t& none)
+{
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        sigaction(signal, &defaultAction, nullptr);  // refused for SIGKILL and SIGSTOP
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 // The middle child starts a new session and forks the program, then exits at once, so
 // the program is adopted by init. An exec failure travels back through a pipe that the
 // successful exec closes (close-on-exec).
-[[noreturn]] void RunMiddleChild(const std::vector<char*>& argv, int reportFd)
+[[noreturn]] void RunMiddleChild(const std::vector<char*>& argv, int reportFd, const sigset_t& none)
 {
     setsid();
+    ResetSignals(none);
     const pid_t program = fork();
     if (program == 0) {
         execv(argv[0], argv.data());
@@ -42,6 +56,9 @@ bool StartDetachedProgram(const std::vector<std::string>& words)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
 
+    sigset_t none;
+    sigemptyset(&none);
+
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         SetLastSystemError(errno);
@@ -50,7 +67,7 @@ bool StartDetachedProgram(const std::vector<std::string>& words)
     const pid_t middle = fork();
     if (middle == 0) {
         close(report[0]);
-        RunMiddleChild(argv, report[1]);
+        RunMiddleChild(argv, report[1], none);
     }
     const int forkError = errno;
     close(report[1]);

@@ -1,0 +1,746 @@
+#include <QtTest>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <map>
+#include <memory>
+#include <signal.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/backup_engine.h"
+#include "engine/compress_folder.h"
+#include "engine/engine_texts.h"
+#include "engine/front_end_hooks.h"
+#include "helpers/fake_services.h"
+#include "helpers/temp_tree.h"
+#include "platform/last_error.h"
+#include "report/format_text.h"
+#include "report/message_kinds.h"
+#include "report/report_texts.h"
+#include "settings/application_core.h"
+
+using Moments = std::vector<int>;
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(Moments)
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Changes are signalled by the test; every look at a notifier is logged with the time
+// of the fake timers, so the poll moments can be compared exactly.
+class CFakeNotifierFactory final : public IChangeNotifierFactory
+{
+public:
+    explicit CFakeNotifierFactory(const CFakeTimers& timers) : m_timers(timers) {}
+
+    std::unique_ptr<IChangeNotifier> Create(const CChangeWatchOptions& options) override;
+
+    void Signal(const std::string& folder) { signalled[folder] = true; }
+
+    std::vector<std::string> watchedFolders;
+    std::map<std::string, bool> signalled;
+    std::map<std::string, std::string> notices;
+    Moments lookMoments;
+    int refuseWithError = 0;
+
+private:
+    friend class CFakeNotifier;
+    const CFakeTimers& m_timers;
+};
+
+class CFakeNotifier final : public IChangeNotifier
+{
+public:
+    CFakeNotifier(CFakeNotifierFactory& factory, std::string folder)
+        : m_factory(factory), m_folder(std::move(folder))
+    {
+    }
+    bool IsSignalled() override
+    {
+        m_factory.lookMoments.push_back(static_cast<int>(m_factory.m_timers.Elapsed().count()));
+        return m_factory.signalled[m_folder];
+    }
+    void ReadAndRearm() override { m_factory.signalled[m_folder] = false; }
+    std::string Degradation() const override { return {}; }
+    std::string TakeDegradationNotice() override
+    {
+        std::string notice = m_factory.notices[m_folder];
+        m_factory.notices[m_folder].clear();
+        return notice;
+    }
+
+private:
+    CFakeNotifierFactory& m_factory;
+    std::string m_folder;
+};
+
+std::unique_ptr<IChangeNotifier> CFakeNotifierFactory::Create(const CChangeWatchOptions& options)
+{
+    if (refuseWithError != 0) {
+        SetLastSystemError(refuseWithError);
+        return nullptr;
+    }
+    watchedFolders.push_back(options.folder);
+    return std::make_unique<CFakeNotifier>(*this, options.folder);
+}
+
+// A row's message without the prefix that warnings and errors get in the lists.
+std::string PlainMessage(const CMessageRow& row)
+{
+    const std::string prefix = row.kind == MessageKind::kError     ? ReportText::kErrorPrefix
+                               : row.kind == MessageKind::kWarning ? ReportText::kWarningPrefix
+                                                                   : "";
+    return row.message.rfind(prefix, 0) == 0 ? row.message.substr(prefix.size()) : row.message;
+}
+
+struct CTimedRow
+{
+    int ms;
+    CMessageRow row;
+};
+
+// Report rows with the moment of the fake timers at which they were output.
+class CTimedSink final : public IMessageSink
+{
+public:
+    CTimedSink(CRecordingSink& inner, const CFakeTimers& timers) : m_inner(inner), m_timers(timers) {}
+    void SetStatusText(const std::string& text) override { m_inner.SetStatusText(text); }
+    void AddReportRow(const CMessageRow& row) override
+    {
+        rows.push_back({static_cast<int>(m_timers.Elapsed().count()), row});
+        m_inner.AddReportRow(row);
+    }
+    void AddErrorRow(const CMessageRow& row) override { m_inner.AddErrorRow(row); }
+    bool PlaySoundFile(const std::string& path) override { return m_inner.PlaySoundFile(path); }
+    void Beep(EBeep beep) override { m_inner.Beep(beep); }
+
+    Moments MomentsOf(const std::string& message) const
+    {
+        Moments moments;
+        for (const auto& timed : rows)
+            if (PlainMessage(timed.row) == message)
+                moments.push_back(timed.ms);
+        return moments;
+    }
+    std::vector<CMessageRow> RowsOf(const std::string& message) const
+    {
+        std::vector<CMessageRow> found;
+        for (const auto& timed : rows)
+            if (PlainMessage(timed.row) == message)
+                found.push_back(timed.row);
+        return found;
+    }
+    // Messages of one kind, in order.
+    std::vector<std::string> MessagesOfKind(int kind) const
+    {
+        std::vector<std::string> messages;
+        for (const auto& timed : rows)
+            if (timed.row.kind == kind)
+                messages.push_back(timed.row.message);
+        return messages;
+    }
+
+    std::vector<CTimedRow> rows;
+
+private:
+    CRecordingSink& m_inner;
+    const CFakeTimers& m_timers;
+};
+
+class CRecordingHooks final : public IFrontEndHooks
+{
+public:
+    void OpenManual() override { ++manualsOpened; }
+    void ShowNotice(const std::string& text) override { notices.push_back(text); }
+    void RequestQuit(int exitCode) override { quitCodes.push_back(exitCode); }
+
+    int manualsOpened = 0;
+    std::vector<std::string> notices;
+    std::vector<int> quitCodes;
+};
+
+// One engine on fake services, with its folders in a real temporary tree.
+struct CRig
+{
+    explicit CRig(std::vector<std::string> arguments = {})
+    {
+        CHostServices services = host.Services();
+        services.sink = &sink;
+        core = std::make_unique<CApplicationCore>(services, CCommandLine(std::move(arguments)));
+        core->Settings().general.BakCopyPath.Assign(tree.MakeFolder("bak"));
+        core->Settings().general.SoundFile = "done.wav";
+        engine = std::make_unique<CBackupEngine>(*core, notifiers, hooks);
+    }
+
+    // A file setting whose source holds one file "a.txt".
+    CFileSetting& AddSetting(const std::string& name)
+    {
+        CSettingsModel& model = core->Settings();
+        CFileSetting& setting = model.files[static_cast<std::size_t>(model.Files++)];
+        tree.WriteFile(name + "/a.txt", "contents of " + name);
+        setting.No.Assign(tree.Path(name));
+        return setting;
+    }
+    // Where a setting's "a.txt" is backed up (below the general destination by its path).
+    std::string BackupOf(const std::string& name) const
+    {
+        return tree.Path("bak") + tree.Path(name) + "/a.txt";
+    }
+
+    void Advance(std::chrono::milliseconds step) { host.timers.Advance(step); }
+    CFileSetting& Setting(int index) { return core->Settings().files[static_cast<std::size_t>(index)]; }
+    CAppState& State() { return core->State(); }
+
+    CFakeHost host;
+    CTempTree tree;
+    CTimedSink sink{host.sink, host.timers};
+    CFakeNotifierFactory notifiers{host.timers};
+    CRecordingHooks hooks;
+    std::unique_ptr<CApplicationCore> core;
+    std::unique_ptr<CBackupEngine> engine;
+};
+
+std::string Suffix(int error)
+{
+    return SystemErrorSuffixOf(error);
+}
+
+// Waits for a file that a detached program writes.
+bool WaitForFile(const std::string& path, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!PathExists(path)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestBackupEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Polls come every FileChkInterval + 0.5 s; 0 polls on every status tick.
+    void pollMoments_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("advanceMs");
+        QTest::addColumn<Moments>("expected");
+        QTest::newRow("3 s") << 3 << 11000 << Moments{3500, 7000, 10500};
+        QTest::newRow("0 s") << 0 << 2000 << Moments{500, 1000, 1500, 2000};
+    }
+
+    void pollMoments()
+    {
+        QFETCH(int, interval);
+        QFETCH(int, advanceMs);
+        QFETCH(Moments, expected);
+        CRig rig;
+        rig.core->Settings().general.FileChkInterval = interval;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        rig.Advance(std::chrono::milliseconds(advanceMs));
+        QCOMPARE(rig.notifiers.lookMoments, expected);
+    }
+
+    // A change every 2 s keeps pushing the pass back; it runs BakDelayTime after the last
+    // poll that saw a change, once, and later delay firings with nothing marked are silent.
+    void changesPushThePassBack()
+    {
+        CRig rig;
+        rig.core->Settings().general.FileChkInterval = 1; // polls at 1.5, 3.0, 4.5, 6.0, 7.5 s
+        rig.core->Settings().general.BakDelayTime = 5;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        for (int ms = 0; ms < 25000; ms += 500) {
+            if (ms <= 6000 && ms % 2000 == 0)
+                rig.notifiers.Signal(rig.tree.Path("src"));
+            rig.Advance(500ms);
+        }
+        // The change at 6.0 s comes after that moment's poll and is seen at 7.5 s.
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kChangeDetected), (Moments{1500, 3000, 4500, 7500}));
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kBackupStart), Moments{12500});
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kDone), Moments{12500});
+        QCOMPARE(ReadFileBytes(rig.BackupOf("src")), std::string("contents of src"));
+        QCOMPARE(rig.Setting(0).changeMark, ChangeMark::kNone);
+    }
+
+    // The period timer marks its setting whatever NoDetect says, and a change in a
+    // setting that is only periodic is never looked for.
+    void periodTimerIndependentOfNoDetect()
+    {
+        CRig rig;
+        CFileSetting& periodic = rig.AddSetting("periodic");
+        periodic.DoInterval = 600;
+        periodic.NoDetect = 1;
+        rig.AddSetting("watched");
+        rig.engine->StartMonitoring();
+        QCOMPARE(rig.notifiers.watchedFolders, std::vector<std::string>{rig.tree.Path("watched")});
+        QCOMPARE(rig.host.timers.IntervalOf(TimerId::kPeriodBase + 0), 600000);
+        QVERIFY(!rig.host.timers.IsRunning(TimerId::kPeriodBase + 1));
+
+        rig.Advance(1200s);
+        const std::string periodicStart = std::string(EngineText::kPeriodicPrefix) + EngineText::kBackupStart;
+        QCOMPARE(rig.sink.MomentsOf(periodicStart), (Moments{600000, 1200000}));
+        for (const CMessageRow& row : rig.sink.RowsOf(periodicStart)) {
+            QCOMPARE(row.source, rig.tree.Path("periodic"));
+            QCOMPARE(row.info, FormatText(EngineText::kEveryMinutesFormat, 10));
+        }
+        QVERIFY(rig.sink.RowsOf(EngineText::kBackupStart).empty());
+        QVERIFY(PathExists(rig.BackupOf("periodic")));
+        QVERIFY(!PathExists(rig.BackupOf("watched")));
+
+        // Disabled, the period marks nothing (held as well, so that no pass clears a mark).
+        rig.State().disabled = 1;
+        rig.State().processingEnabled = 0;
+        rig.Advance(600s);
+        QCOMPARE(rig.sink.MomentsOf(periodicStart).size(), std::size_t(2));
+        QCOMPARE(rig.Setting(0).changeMark, ChangeMark::kNone);
+    }
+
+    // A change seen while on hold stays marked and is backed up at the first delay
+    // firing after the hold; one seen before the program is disabled is dropped by the
+    // next pass and never backed up.
+    void holdKeepsAndDisableDropsMarks_data()
+    {
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<Moments>("passMoments");
+        QTest::addColumn<bool>("backedUp");
+        QTest::newRow("hold") << true << Moments{10500} << true;
+        QTest::newRow("disable") << false << Moments{} << false;
+    }
+
+    void holdKeepsAndDisableDropsMarks()
+    {
+        QFETCH(bool, hold);
+        QFETCH(Moments, passMoments);
+        QFETCH(bool, backedUp);
+        CRig rig;
+        rig.core->Settings().general.FileChkInterval = 0;
+        rig.core->Settings().general.BakDelayTime = 5;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        rig.notifiers.Signal(rig.tree.Path("src"));
+        rig.Advance(500ms); // seen: the delay fires at 5.5 s, 10.5 s, ...
+        QCOMPARE(rig.Setting(0).changeMark, ChangeMark::kChangeSeen);
+        if (hold)
+            rig.State().processingEnabled = 0;
+        else
+            rig.State().disabled = 1;
+
+        rig.Advance(6000ms); // 6.5 s: past the first delay firing
+        QCOMPARE(rig.Setting(0).changeMark, hold ? ChangeMark::kChangeSeen : ChangeMark::kNone);
+        rig.State().processingEnabled = 1;
+        rig.State().disabled = 0;
+        rig.Advance(10000ms);
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kBackupStart), passMoments);
+        QCOMPARE(PathExists(rig.BackupOf("src")), backedUp);
+    }
+
+    // sa with q: one pass over every setting that is not a sample at the first tick that
+    // goes beyond blinking, then the program ends.
+    void backUpAllThenQuit()
+    {
+        CRig rig({"-q"});
+        rig.core->Settings().startup.sa = 2;
+        rig.AddSetting("one");
+        CFileSetting& sample = rig.AddSetting("sample");
+        sample.No.Assign("#" + rig.tree.Path("sample"));
+        CFileSetting& noDetect = rig.AddSetting("two");
+        noDetect.NoDetect = 1;
+        rig.engine->StartMonitoring();
+
+        rig.Advance(3000ms);
+        QVERIFY(rig.sink.RowsOf(EngineText::kBackUpChosenFolders).empty());
+        rig.Advance(500ms);
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kBackUpChosenFolders), Moments{3500});
+        const auto starts = rig.sink.RowsOf(EngineText::kBackupStart);
+        QCOMPARE(starts.size(), std::size_t(2));
+        QCOMPARE(starts[0].source, rig.tree.Path("one"));
+        QCOMPARE(starts[1].source, rig.tree.Path("two"));
+        QVERIFY(PathExists(rig.BackupOf("one")));
+        QVERIFY(PathExists(rig.BackupOf("two")));
+        QVERIFY(!PathExists(rig.BackupOf("sample")));
+        QCOMPARE(rig.sink.rows.back().row.message, std::string(EngineText::kEnding));
+        QCOMPARE(rig.sink.rows.back().ms, 3500);
+        QCOMPARE(rig.hooks.quitCodes, std::vector<int>{0});
+        QVERIFY(!rig.host.timers.IsRunning(TimerId::kStatus));
+        QCOMPARE(rig.State().processingCounter, 0);
+    }
+
+    // The start-up line of one file setting, at index 1 behind a setting without a source.
+    void startupLine_data()
+    {
+        QTest::addColumn<std::string>("source"); // "" → an existing folder, "missing", or a path
+        QTest::addColumn<bool>("ownDestination");
+        QTest::addColumn<int>("ignore");
+        QTest::addColumn<int>("doInterval");
+        QTest::addColumn<int>("noDetect");
+        QTest::addColumn<int>("xn");
+        QTest::addColumn<int>("refuseWatch");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<std::string>("details");
+        QTest::addColumn<bool>("watched");
+        QTest::addColumn<int>("periodMs"); // -1: no period timer
+
+        const int info = MessageKind::kInfo;
+        QTest::newRow("watched with patterns")
+            << std::string() << false << 0 << 0 << 0 << 0 << 0 << info
+            << std::string("#1, 包含=*.txt , 除外=*.tmp , 除外フォルダ=cache ") << true << -1;
+        QTest::newRow("own destination, period") << std::string() << true << 0 << 3600 << 0 << 0 << 0 << info
+                                                 << std::string("#1, 60分周期") << true << 3600000;
+        QTest::newRow("not backed up: no watch, no period")
+            << std::string() << false << 1 << 600 << 0 << 0 << 0 << info
+            << std::string("#1, バックアップしない") << false << -1;
+        QTest::newRow("no real-time detection")
+            << std::string() << false << 0 << 0 << 1 << 0 << 0 << info
+            << std::string("#1, リアルタイムなファイル検出しない") << false << -1;
+        QTest::newRow("network source with xn")
+            << std::string("//server/share/data") << false << 0 << 600 << 0 << 1 << 0 << info
+            << std::string("#1, /xn, バックアップしない") << false << -1;
+        QTest::newRow("deleted source")
+            << std::string("missing") << false << 0 << 0 << 0 << 0 << 0 << int(MessageKind::kError)
+            << "#1, フォルダが見つかりません " + Suffix(ENOENT) << false << -1;
+        QTest::newRow("no notification possible")
+            << std::string() << false << 0 << 0 << 0 << 0 << ENOSPC << int(MessageKind::kWarning)
+            << "#1, リアルタイム検出不可能です" + Suffix(ENOSPC) << false << -1;
+        // Longer than the timers can count in milliseconds: the longest interval, no wrap.
+        QTest::newRow("period beyond the timer range")
+            << std::string() << false << 0 << 3000000 << 1 << 0 << 0 << info
+            << std::string("#1, 50000分周期, リアルタイムなファイル検出しない") << false << INT_MAX;
+        QTest::newRow("sample: no line") << std::string("#sample") << false << 0 << 600 << 0 << 0 << 0 << -1
+                                         << std::string() << false << -1;
+    }
+
+    void startupLine()
+    {
+        QFETCH(std::string, source);
+        QFETCH(bool, ownDestination);
+        QFETCH(int, ignore);
+        QFETCH(int, doInterval);
+        QFETCH(int, noDetect);
+        QFETCH(int, xn);
+        QFETCH(int, refuseWatch);
+        QFETCH(int, kind);
+        QFETCH(std::string, details);
+        QFETCH(bool, watched);
+        QFETCH(int, periodMs);
+        CRig rig;
+        rig.core->Settings().Files = 1; // setting 0 has no source: no line
+        CFileSetting& setting = rig.AddSetting("src");
+        if (source == "missing")
+            setting.No.Assign(rig.tree.Path("missing"));
+        else if (!source.empty())
+            setting.No.Assign(source);
+        setting.Ignore = ignore;
+        setting.DoInterval = doInterval;
+        setting.NoDetect = noDetect;
+        setting.Inc = "*.txt";
+        setting.Exc = "*.tmp";
+        setting.DirExc = "cache";
+        if (doInterval != 0)
+            setting.Inc = setting.Exc = setting.DirExc = "";
+        if (ownDestination)
+            setting.BakTo.Assign(rig.tree.Path("own"));
+        rig.core->Settings().startup.xn = xn;
+        rig.notifiers.refuseWithError = refuseWatch;
+        SetLastSystemError(EIO); // nothing stale may reach a line
+
+        rig.engine->StartMonitoring();
+        const auto lines = rig.sink.RowsOf(EngineText::kSetting);
+        if (kind < 0) {
+            QVERIFY(lines.empty());
+        } else {
+            QCOMPARE(lines.size(), std::size_t(1));
+            QCOMPARE(lines[0].kind, kind);
+            QCOMPARE(lines[0].info, details);
+            QCOMPARE(lines[0].source, setting.No.expanded);
+            QCOMPARE(lines[0].destination, ownDestination
+                                               ? rig.tree.Path("own")
+                                               : rig.core->Settings().general.BakCopyPath.expanded);
+        }
+        QCOMPARE(rig.engine->Notifier(1) != nullptr, watched);
+        QCOMPARE(rig.host.timers.IntervalOf(TimerId::kPeriodBase + 1), periodMs);
+        QCOMPARE(rig.Setting(1).Ignore, ignore); // xn leaves the model alone
+        const auto destination = rig.sink.RowsOf(EngineText::kDestination);
+        QCOMPARE(destination.size(), std::size_t(1));
+        QCOMPARE(destination[0].destination, rig.tree.Path("bak"));
+        QCOMPARE(rig.sink.RowsOf(EngineText::kStateReady).size(), std::size_t(1));
+        QCOMPARE(rig.State().disabled, 0);
+        QCOMPARE(rig.State().processingEnabled, 1);
+        QCOMPARE(rig.State().monitoringActive, 1);
+    }
+
+    // A notifier that fell back to polling says so once, as a warning with its reason.
+    void degradedNotifierReportedOnce()
+    {
+        CRig rig;
+        rig.core->Settings().general.FileChkInterval = 0;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        rig.notifiers.notices[rig.tree.Path("src")] = ChangeNotifierText::kQueueOverflow;
+        rig.Advance(1500ms);
+        const auto rows = rig.sink.RowsOf(EngineText::kDetectionImpossible);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].kind, int(MessageKind::kWarning));
+        QCOMPARE(rows[0].source, rig.tree.Path("src"));
+        QCOMPARE(rows[0].info, std::string(ChangeNotifierText::kQueueOverflow));
+    }
+
+    // Without a destination the program stays disabled, opens the manual, explains, runs
+    // no pass (the marks stay) and is not ended by q, which waits for the ready state.
+    void noDestination()
+    {
+        CRig rig({"-q"});
+        rig.core->Settings().general.BakCopyPath.Assign("");
+        CFileSetting& setting = rig.AddSetting("src");
+        setting.BakTo.Assign(rig.tree.Path("own"));
+        rig.engine->StartMonitoring();
+        QCOMPARE(rig.State().disabled, 1);
+        QCOMPARE(rig.State().processingEnabled, 0);
+        QCOMPARE(rig.State().monitoringActive, 0);
+        QCOMPARE(rig.hooks.manualsOpened, 1);
+        QCOMPARE(rig.hooks.notices, std::vector<std::string>{EngineText::kNoDestination});
+        const auto warnings = rig.sink.RowsOf(EngineText::kNoDestination);
+        QCOMPARE(warnings.size(), std::size_t(1));
+        QCOMPARE(warnings[0].kind, int(MessageKind::kWarning));
+        QCOMPARE(rig.sink.RowsOf(EngineText::kStateDisabled).size(), std::size_t(1));
+        rig.Advance(4000ms);
+        QVERIFY(rig.hooks.quitCodes.empty());
+
+        rig.State().processingEnabled = 1;
+        rig.State().disabled = 0;
+        setting.changeMark = ChangeMark::kRequested;
+        QCOMPARE(rig.engine->RunBackupPass(), 0);
+        QCOMPARE(setting.changeMark, ChangeMark::kRequested);
+        QVERIFY(rig.sink.RowsOf(EngineText::kBackupStart).empty());
+    }
+
+    // The end of an abort: at the first timer event that is not a mere blink with no pass
+    // running, the request is cleared and the program enabled again.
+    void abortEnds()
+    {
+        CRig rig;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring(); // FileChkInterval 3: the first poll tick at 3.5 s
+        rig.State().abortRequested = 1;
+        rig.State().disabled = 1;
+        rig.State().processingCounter = 1;
+        rig.Advance(3500ms);
+        QCOMPARE(rig.State().abortRequested, 1); // a pass is still running
+
+        rig.State().processingCounter = 0;
+        rig.Advance(3000ms); // blink ticks only
+        QCOMPARE(rig.State().abortRequested, 1);
+        QCOMPARE(rig.State().disabled, 1);
+        rig.Advance(500ms);
+        QCOMPARE(rig.State().abortRequested, 0);
+        QCOMPARE(rig.State().disabled, 0);
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kStateReady).back(), 7000);
+    }
+
+    // Marked settings in table order: a plain one, an unmarked one, one not backed up
+    // and a periodic one; every mark is cleared and only the marked, not ignored sources
+    // reach the destination.
+    void passOverMarkedSettings()
+    {
+        CRig rig;
+        rig.AddSetting("changed");
+        rig.AddSetting("unmarked");
+        rig.AddSetting("ignored").Ignore = 1;
+        rig.AddSetting("periodic").DoInterval = 600;
+        rig.engine->StartMonitoring();
+        rig.Setting(0).changeMark = ChangeMark::kChangeSeen;
+        rig.Setting(2).changeMark = ChangeMark::kRequested;
+        rig.Setting(3).changeMark = ChangeMark::kPeriodDue;
+        rig.sink.rows.clear();
+
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        const std::string bak = rig.tree.Path("bak");
+        QCOMPARE(
+            rig.sink.MessagesOfKind(MessageKind::kInfo),
+            (std::vector<std::string>{EngineText::kBackupStart, EngineText::kNotBackedUp,
+                                      std::string(EngineText::kPeriodicPrefix) + EngineText::kBackupStart,
+                                      EngineText::kDone}));
+        const auto notBackedUp = rig.sink.RowsOf(EngineText::kNotBackedUp);
+        QCOMPARE(notBackedUp[0].source, rig.tree.Path("ignored"));
+        QCOMPARE(notBackedUp[0].destination, bak);
+        QCOMPARE(rig.sink.RowsOf(std::string(EngineText::kPeriodicPrefix) + EngineText::kBackupStart)[0].info,
+                 FormatText(EngineText::kEveryMinutesFormat, 10));
+        QCOMPARE(rig.sink.RowsOf(FormatText(EngineText::kFilesProcessedFormat, 1)).size(), std::size_t(2));
+        QVERIFY(PathExists(rig.BackupOf("changed")));
+        QVERIFY(!PathExists(rig.BackupOf("unmarked")));
+        QVERIFY(!PathExists(rig.tree.Path("bak") + rig.tree.Path("ignored")));
+        QVERIFY(PathExists(rig.BackupOf("periodic")));
+        for (int index = 0; index < 4; ++index)
+            QCOMPARE(rig.Setting(index).changeMark, ChangeMark::kNone);
+        QCOMPARE(rig.host.sink.playedSounds, std::vector<std::string>{"done.wav"});
+        QCOMPARE(rig.State().processingCounter, 0);
+        QCOMPARE(rig.State().processingEnabled, 1);
+        QCOMPARE(rig.State().monitoringActive, 1);
+    }
+
+    // A setting whose backup is refused (its source went missing) gets no after-program
+    // and no count, and makes the pass result 0; the next setting is still backed up.
+    void refusedSettingSkipsTheRest()
+    {
+        CRig rig;
+        CFileSetting& gone = rig.AddSetting("gone");
+        gone.ObsRunExe.Assign(rig.tree.WriteFile("after.sh", "#!/bin/sh\ntouch \"$0.ran\"\n"));
+        rig.AddSetting("kept");
+        rig.engine->StartMonitoring();
+        QVERIFY(QDir(QString::fromStdString(rig.tree.Path("gone"))).removeRecursively());
+        gone.changeMark = ChangeMark::kChangeSeen;
+        rig.Setting(1).changeMark = ChangeMark::kChangeSeen;
+        rig.sink.rows.clear();
+
+        QCOMPARE(rig.engine->RunBackupPass(), 0);
+        QVERIFY(rig.sink.RowsOf(EngineText::kAfterProgram).empty());
+        QCOMPARE(rig.sink.RowsOf(FormatText(EngineText::kFilesProcessedFormat, 1)).size(), std::size_t(1));
+        QVERIFY(PathExists(rig.BackupOf("kept")));
+        QCOMPARE(rig.sink.RowsOf(EngineText::kDone).size(), std::size_t(1));
+        QCOMPARE(gone.changeMark, ChangeMark::kNone);
+    }
+
+    // Marks only on settings without a source: nothing was processed, so no "done" and
+    // no sound.
+    void nothingWithASource()
+    {
+        CRig rig;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        rig.Setting(0).No.Assign("");
+        rig.Setting(0).changeMark = ChangeMark::kRequested;
+        rig.sink.rows.clear();
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        QVERIFY(rig.sink.rows.empty());
+        QVERIFY(rig.host.sink.playedSounds.empty());
+        QCOMPARE(rig.Setting(0).changeMark, ChangeMark::kRequested);
+    }
+
+    // The file system root as own destination is held by the processor as its root ("");
+    // any other destination loses a trailing separator only.
+    void destinationRoot_data()
+    {
+        QTest::addColumn<std::string>("bakTo");
+        QTest::addColumn<std::string>("processorRoot");
+        QTest::addColumn<std::string>("shown");
+        QTest::newRow("root") << std::string("/") << std::string() << std::string("/");
+        QTest::newRow("folder") << std::string("own/") << std::string("own") << std::string("own");
+    }
+
+    void destinationRoot()
+    {
+        QFETCH(std::string, bakTo);
+        QFETCH(std::string, processorRoot);
+        QFETCH(std::string, shown);
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        setting.Ignore = 1; // nothing is written, whatever the destination
+        const auto inTree = [&](const std::string& path) {
+            return path.empty() || path[0] == '/' ? path : rig.tree.Path(path);
+        };
+        setting.BakTo.Assign(inTree(bakTo));
+        rig.engine->StartMonitoring();
+        setting.changeMark = ChangeMark::kRequested;
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        QCOMPARE(rig.engine->Processor().m_destinationRoot, inTree(processorRoot));
+        QCOMPARE(rig.engine->Processor().m_ownDestination, 1);
+        QCOMPARE(rig.sink.RowsOf(EngineText::kNotBackedUp)[0].destination, inTree(shown));
+    }
+
+    // Deleting generations never runs an archiver: a compressed setting only reports.
+    void generationDeletionSkipsCompressed()
+    {
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        setting.CompMode = CompressionMode::kZip;
+        setting.CompFile.Assign(rig.tree.Path("bak/src.zip"));
+        setting.ObsRunExe.Assign(rig.tree.Path("no-such-program"));
+        rig.engine->StartMonitoring();
+        setting.changeMark = ChangeMark::kRequested;
+        rig.engine->Processor().m_mode = ProcessorMode::kDeleteGenerations;
+        rig.sink.rows.clear();
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        rig.engine->Processor().m_mode = ProcessorMode::kBackup;
+        std::vector<std::string> messages;
+        for (const auto& timed : rig.sink.rows)
+            messages.push_back(timed.row.message);
+        QCOMPARE(messages, (std::vector<std::string>{EngineText::kDeleteGenerations, EngineText::kDone}));
+        QVERIFY(!rig.tree.Exists("bak/src.zip"));
+    }
+
+    // The after-program is started with its arguments split as a shell would, not
+    // waited for, and without the signal state of this process.
+    void afterProgramStarted()
+    {
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        const std::string out = rig.tree.Path("argv.txt");
+        const std::string script = rig.tree.WriteFile(
+            "after.sh",
+            "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$@\"; grep -E '^Sig(Blk|Ign)' /proc/$$/status; } > \"" + out
+                + ".part\"\nmv \"" + out + ".part\" \"" + out + "\"\n");
+        QVERIFY(QFile::setPermissions(QString::fromStdString(script), QFileDevice::ReadOwner
+                                                                          | QFileDevice::WriteOwner
+                                                                          | QFileDevice::ExeOwner));
+        setting.ObsRunExe.Assign(script);
+        setting.ObsRunArg.Assign("one \"two words\" 'three'");
+        rig.engine->StartMonitoring();
+        setting.changeMark = ChangeMark::kChangeSeen;
+        rig.sink.rows.clear();
+
+        // A test process that ignores SIGPIPE and blocks SIGTERM.
+        const auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
+        sigset_t term;
+        sigset_t previousMask;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &term, &previousMask);
+        const int result = rig.engine->RunBackupPass();
+        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+        std::signal(SIGPIPE, previousPipe);
+        QCOMPARE(result, 1);
+
+        const auto rows = rig.sink.RowsOf(EngineText::kAfterProgram);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].kind, int(MessageKind::kInfo));
+        QCOMPARE(rows[0].info, script + " one \"two words\" 'three'");
+        QCOMPARE(rig.sink.MessagesOfKind(MessageKind::kInfo).back(), std::string(EngineText::kDone));
+        QVERIFY(WaitForFile(out, 10s));
+        QCOMPARE(ReadFileBytes(out), script
+                                         + "\none\ntwo words\nthree\nSigBlk:\t0000000000000000\n"
+                                           "SigIgn:\t0000000000000000\n");
+    }
+
+    void afterProgramMissing()
+    {
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        const std::string program = rig.tree.Path("no-such/program");
+        setting.ObsRunExe.Assign(program);
+        setting.ObsRunArg.Assign("-x");
+        rig.engine->StartMonitoring();
+        setting.changeMark = ChangeMark::kChangeSeen;
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        const auto rows = rig.sink.RowsOf(EngineText::kAfterProgram);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].kind, int(MessageKind::kError));
+        QCOMPARE(rows[0].info, program + " -x" + Suffix(ENOENT));
+        QCOMPARE(rig.host.sink.errorRows.back().message,
+                 std::string(ReportText::kErrorPrefix) + EngineText::kAfterProgram);
+        QCOMPARE(rig.sink.RowsOf(FormatText(EngineText::kFilesProcessedFormat, 1)).size(), std::size_t(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupEngine)
+#include "tst_backup_engine.moc"

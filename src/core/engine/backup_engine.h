@@ -50,6 +50,10 @@ public:
     // The back-up-all entry: every setting that is not a sample is marked and backed up.
     void BackUpAllSettings();
 
+    // True once a marked setting's backup was refused or aborted (a pass result of 0 from
+    // a pass that ran) at any time since the engine was made.
+    bool SettingBackupFailed() const { return m_settingBackupFailed; }
+
     CBackupProcessor& Processor() { return m_processor; }
     const IChangeNotifier* Notifier(int index) const;
 
@@ -81,4 +85,5 @@ private:
     bool m_windowHidden = false;
     bool m_backUpAllDone = false;
     bool m_quitDone = false;
+    bool m_settingBackupFailed = false;
 };

@@ -95,8 +95,10 @@ void CBackupEngine::ProcessMarkedSetting(int index, int& passResult)
         return;
 
     const int count = BackUpSetting(index, setting);
-    if (count < 0)
+    if (count < 0) {
         passResult = 0;
+        m_settingBackupFailed = true;
+    }
     if (count <= 0)
         return;
     StartAfterProgram(setting);

@@ -127,6 +127,12 @@ void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
     const std::string& program = setting.ObsRunExe.expanded;
     if (program.empty())
         return;
+    const std::string command = program + " " + setting.ObsRunArg.expanded;
+    // A dry run changes nothing, and the program could.
+    if (m_processor.IsDryRun()) {
+        m_core.OutputMessage(MessageKind::kTest, EngineText::kAfterProgram, {}, {}, command);
+        return;
+    }
     ClearLastSystemError();
     std::vector<std::string> words{FindProgram(program)};
     if (words[0].empty())
@@ -135,7 +141,7 @@ void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
         words.push_back(std::move(word));
     const bool started = StartDetachedProgram(words);
     m_core.OutputMessage(started ? MessageKind::kInfo : MessageKind::kError, EngineText::kAfterProgram, {},
-                         {}, program + " " + setting.ObsRunArg.expanded + SystemErrorSuffix());
+                         {}, command + SystemErrorSuffix());
 }
 
 void CBackupEngine::RunManual(int mode)

@@ -722,6 +722,50 @@ private slots:
                                            "SigIgn:\t0000000000000000\n");
     }
 
+    // A walk cut short by an abort is no finished backup: the setting counts as refused,
+    // and a dry run never starts the after-program.
+    void abortedOrDryRunStartsNoAfterProgram_data()
+    {
+        QTest::addColumn<bool>("abortDuringWalk");
+        QTest::addColumn<int>("passResult");
+        QTest::addColumn<int>("afterProgramKind");
+        QTest::newRow("abort after the first copy") << true << 0 << -1;
+        QTest::newRow("test mode") << false << 1 << int(MessageKind::kTest);
+    }
+
+    void abortedOrDryRunStartsNoAfterProgram()
+    {
+        QFETCH(bool, abortDuringWalk);
+        QFETCH(int, passResult);
+        QFETCH(int, afterProgramKind);
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        rig.tree.WriteFile("src/b.txt", "b");
+        rig.tree.WriteFile("src/c.txt", "c");
+        setting.ObsRunExe.Assign(rig.tree.Path("no-such/program"));
+        rig.engine->StartMonitoring();
+        setting.changeMark = ChangeMark::kChangeSeen;
+        rig.sink.rows.clear();
+        if (abortDuringWalk) {
+            // Two pumps per pacing step: two steps before the walk, then one per file.
+            rig.host.pump.pumpCount = 0;
+            rig.host.pump.actionsAtPump[8] = [&rig] {
+                rig.State().abortRequested = 1;
+                rig.State().disabled = 1;
+            };
+        } else {
+            rig.engine->Processor().m_testMode = 1;
+        }
+
+        QCOMPARE(rig.engine->RunBackupPass(), passResult);
+        const auto rows = rig.sink.RowsOf(EngineText::kAfterProgram);
+        QCOMPARE(rows.empty() ? -1 : rows[0].kind, afterProgramKind);
+        if (abortDuringWalk) {
+            QVERIFY(PathExists(rig.BackupOf("src")));
+            QVERIFY(rig.sink.RowsOf(FormatText(EngineText::kFilesProcessedFormat, 1)).empty());
+        }
+    }
+
     void afterProgramMissing()
     {
         CRig rig;

@@ -2,16 +2,12 @@
 // temporary folders, ended by -q or by SIGTERM, judged by its output, its log, the
 // backup it leaves and its exit status.
 
-#include <QDeadlineTimer>
-#include <QDirIterator>
-#include <QProcess>
 #include <QtTest>
 #include <csignal>
-#include <functional>
 
 #include "engine/engine_texts.h"
+#include "helpers/console_runner.h"
 #include "helpers/temp_tree.h"
-#include "platform/linux/atomic_copy.h"
 
 namespace {
 
@@ -44,87 +40,10 @@ std::string BackupOf(const std::string& destination, const std::string& sourceFi
     return destination + sourceFile;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
-
 QList<QByteArray> FieldsOf(const QByteArray& line)
 {
     return line.split('\t');
 }
-
-// A line of the given kind letter whose text holds the given bytes.
-bool HasLine(const QByteArray& output, const QByteArray& kindLetter, const QByteArray& text)
-{
-    for (const QByteArray& line : output.split('\n'))
-        if (line.startsWith(kindLetter + '\t') && line.contains(text))
-            return true;
-    return false;
-}
-
-QString ConsoleProgram()
-{
-    return qEnvironmentVariable("TOVIX_BIN_DIR") + "/tovix-console";
-}
-
-QStringList TemporaryFilesBelow(const std::string& root)
-{
-    QStringList found;
-    QDirIterator it(QString::fromStdString(root), QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        if (IsOwnTemporaryFile(it.fileName().toStdString()))
-            found << it.filePath();
-    }
-    return found;
-}
-
-// One run of the program; killed when the test ends early, so none outlives a failure.
-class CConsoleRun
-{
-public:
-    CConsoleRun(const CTempTree& tree, const QStringList& arguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // The program's configuration folder and %TEMP% stay inside the test's tree.
-        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(tree.Path("config")));
-        environment.insert("TMPDIR", QString::fromStdString(tree.Root()));
-        m_process.setProcessEnvironment(environment);
-        m_process.start(ConsoleProgram(), arguments);
-        m_process.closeWriteChannel();
-    }
-    ~CConsoleRun()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    QProcess& Process() { return m_process; }
-    const QByteArray& Output()
-    {
-        m_output += m_process.readAllStandardOutput();
-        return m_output;
-    }
-    QByteArray Errors() { return m_process.readAllStandardError(); }
-    bool Shows(const QByteArray& kindLetter, const QByteArray& text)
-    {
-        return HasLine(Output(), kindLetter, text);
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
 
 } // namespace
 

@@ -66,6 +66,15 @@ std::string FindProgramOnPath(const std::string& name)
     return {};
 }
 
+std::vector<char*> ExecArgumentVector(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
 CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::string& input,
                           std::chrono::milliseconds timeLimit, const std::function<bool()>& whileWaiting)
 {
@@ -112,10 +121,7 @@ CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ExecArgumentVector(arguments);
 
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, &attributes, argv.data(), environ);
@@ -203,10 +209,7 @@ int CChildProcess::Start(const std::vector<std::string>& arguments)
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ExecArgumentVector(arguments);
 
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, &attributes, argv.data(), environ);

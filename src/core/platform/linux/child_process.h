@@ -19,6 +19,10 @@ struct CProcessResult
 // The full path of name found on $PATH, or "" (a name with "/" is taken as it is).
 std::string FindProgramOnPath(const std::string& name);
 
+// The NULL-terminated argument vector exec expects; it points into arguments, which must
+// outlive it.
+std::vector<char*> ExecArgumentVector(const std::vector<std::string>& arguments);
+
 // arguments[0] is the program's path. input is given as its standard input (passwords
 // included: it never touches the disk). whileWaiting is called every few milliseconds;
 // when it returns false, or the time limit passes, the program is killed (error

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/last_error.h"
+#include "platform/linux/child_process.h"
 
 namespace {
 
@@ -51,10 +52,7 @@ bool StartDetachedProgram(const std::vector<std::string>& words)
         SetLastSystemError(ENOENT);
         return false;
     }
-    std::vector<char*> argv;
-    for (const auto& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = ExecArgumentVector(words);
 
     sigset_t none;
     sigemptyset(&none);

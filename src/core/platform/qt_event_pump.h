@@ -4,6 +4,8 @@
 // through QCoreApplication::processEvents. Once the front end decided to end the
 // program, every pump says so, and the work in progress stops.
 
+#include <chrono>
+
 #include "platform/host_services.h"
 
 class CQtEventPump final : public IEventPump
@@ -16,4 +18,5 @@ public:
 
 private:
     bool m_quitting = false;
+    std::chrono::steady_clock::time_point m_lastPump{};
 };

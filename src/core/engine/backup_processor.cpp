@@ -6,6 +6,8 @@
 #include "engine/folder_operations.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
+#include "platform/linux/atomic_copy.h"
+#include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/message_kinds.h"
 #include "settings/application_core.h"
@@ -85,7 +87,21 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         EnsureFolder(m_core, m_newFileFolder);
     if (!m_generationFolder.empty())
         EnsureFolder(m_core, m_generationFolder);
+    if (ready && !IsDryRun()) {
+        RemoveStaleCopiesOnce(m_destinationFolder);
+        RemoveStaleCopiesOnce(m_newFileFolder);
+        RemoveStaleCopiesOnce(m_generationFolder);
+    }
     return ready;
+}
+
+void CBackupProcessor::RemoveStaleCopiesOnce(const std::string& folder)
+{
+    if (folder.empty() || !m_clearedFolders.insert(folder).second)
+        return;
+    std::string local;
+    if (ToLocalPath(folder, local) == 0)
+        RemoveStaleTemporaryFiles(local);
 }
 
 bool CBackupProcessor::KeepScanning()

@@ -5,6 +5,7 @@
 // keeps the current source, destination, new-file and generation folders up to date.
 
 #include <string>
+#include <unordered_set>
 
 #include "engine/folder_walker.h"
 #include "engine/pattern.h"
@@ -94,4 +95,12 @@ public:
     std::string m_generationRoot;
     std::string m_generationFolder;
     int m_generationsToKeep = 0;
+
+private:
+    // Clears the temporary copies a killed run left in a folder the walk writes to.
+    void RemoveStaleCopiesOnce(const std::string& folder);
+
+    // Folders already cleared: only a run that ended before this one can have left
+    // temporary copies, so each folder is looked at once per run.
+    std::unordered_set<std::string> m_clearedFolders;
 };

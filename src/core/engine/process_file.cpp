@@ -178,8 +178,10 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     {
     };
     if (ReadStatus(source, sourceStatus) != 0) {
+        // Listed a moment ago and gone now: deleted or renamed while the pass ran, which
+        // is no failure of the backup. Unexpected errors are reported as errors.
         if (CheckUnexpectedError(m_core, source))
-            m_core.OutputMessage(MessageKind::kError, DecisionText::kSourceFileDetection, source, {},
+            m_core.OutputMessage(MessageKind::kWarning, DecisionText::kSourceFileDetection, source, {},
                                  SystemErrorSuffix());
         return 0;
     }

@@ -147,7 +147,7 @@ private slots:
                              .copies = 1});
         AddCase("source gone before its status was read",
                 {.sourceExists = false,
-                 .expected = {Row(kError, "ソースファイル検出", "{S}", {},
+                 .expected = {Row(kWarning, "ソースファイル検出", "{S}", {},
                                   ".$00000002-No such file or directory")},
                  .backupAfter = "old",
                  .sourceAfter = {}});

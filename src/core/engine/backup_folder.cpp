@@ -65,7 +65,7 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
             showBackupState(source, root);
         return 0;
     }
-    if (processor.Walk(source, recurse) < 0)
+    if (processor.Walk(source, recurse) < 0 || processor.DestinationLost())
         return -1;
     // A walk cut short by an abort is not a finished backup: no after-program, no count.
     return core.State().abortRequested != 0 ? -1 : static_cast<int>(processor.m_copyCounter);

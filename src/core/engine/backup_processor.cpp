@@ -1,6 +1,7 @@
 #include "engine/backup_processor.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 #include "engine/destination_path.h"
 #include "engine/folder_operations.h"
@@ -17,6 +18,20 @@ namespace {
 long DayCount(const std::string& text)
 {
     return text.empty() ? -1 : std::strtol(text.c_str(), nullptr, 10);
+}
+
+bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
+{
+    std::string local;
+    struct stat status
+    {
+    };
+    if (folder.empty() || ToLocalPath(folder, local) != 0 || stat(local.c_str(), &status) != 0
+        || !S_ISDIR(status.st_mode))
+        return false;
+    device = status.st_dev;
+    inode = status.st_ino;
+    return true;
 }
 
 } // namespace
@@ -53,7 +68,24 @@ int CBackupProcessor::Walk(const std::string& folderPath, bool recurse)
 {
     SetProtectedFolders(
         {m_destinationRoot, m_newFileRoot, m_generationRoot, m_core.Settings().general.Recycle2.expanded});
+    m_destinationLost = false;
+    m_destinationKnown = IdentifyFolder(m_destinationRoot, m_destinationDevice, m_destinationInode);
     return CFolderWalker::Walk(folderPath, recurse);
+}
+
+bool CBackupProcessor::DestinationStillThere()
+{
+    if (m_destinationLost)
+        return false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    if (!m_destinationKnown
+        || (IdentifyFolder(m_destinationRoot, device, inode) && device == m_destinationDevice
+            && inode == m_destinationInode))
+        return true;
+    m_destinationLost = true;
+    m_core.OutputMessage(MessageKind::kError, ProcessorText::kDestinationLost, {}, m_destinationRoot);
+    return false;
 }
 
 bool CBackupProcessor::EnterFolder(const std::string& relativePath)
@@ -79,10 +111,15 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     m_generationFolder =
         m_generationRoot.empty() ? std::string() : AppendFolderSuffix(m_generationRoot, suffix);
 
+    if (!DestinationStillThere())
+        return false;
     if (m_mode == ProcessorMode::kDeleteGenerations)
         return DeleteGenerationFiles(*this);
 
     const bool ready = EnsureFolder(m_core, m_destinationFolder);
+    // A destination made by the walk itself is the one to stay with.
+    if (ready && !m_destinationKnown)
+        m_destinationKnown = IdentifyFolder(m_destinationRoot, m_destinationDevice, m_destinationInode);
     if (!m_newFileFolder.empty())
         EnsureFolder(m_core, m_newFileFolder);
     if (!m_generationFolder.empty())
@@ -106,7 +143,7 @@ void CBackupProcessor::RemoveStaleCopiesOnce(const std::string& folder)
 
 bool CBackupProcessor::KeepScanning()
 {
-    return m_core.State().abortRequested == 0;
+    return m_core.State().abortRequested == 0 && !m_destinationLost;
 }
 
 bool CBackupProcessor::MatchesFileFilter(const std::string& fileName) const

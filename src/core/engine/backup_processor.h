@@ -5,6 +5,7 @@
 // keeps the current source, destination, new-file and generation folders up to date.
 
 #include <string>
+#include <sys/types.h>
 #include <unordered_set>
 
 #include "engine/folder_walker.h"
@@ -23,6 +24,9 @@ namespace ProcessorText {
 // path below the top) and a folder left out by DirExc (source = its name).
 inline constexpr const char* kOnDir = "OnDir";
 inline constexpr const char* kExcDir = "ExcDir";
+// Error: the destination folder was unmounted, removed or replaced while the walk ran
+// (destination = the destination folder); the walk stops writing there.
+inline constexpr const char* kDestinationLost = "Destination folder lost during the backup";
 } // namespace ProcessorText
 
 class CBackupProcessor : public CFolderWalker
@@ -62,6 +66,8 @@ public:
     bool IsDryRun() const;
 
     CApplicationCore& Core() { return m_core; }
+    // The destination folder went away or was replaced during the last walk.
+    bool DestinationLost() const { return m_destinationLost; }
 
     // Current source folder without its final "/" (set by EnterFolder).
     std::string m_sourceFolder;
@@ -97,10 +103,18 @@ public:
     int m_generationsToKeep = 0;
 
 private:
+    // False, reported once, when the destination folder is no longer the one the walk
+    // started with: an unmounted file system leaves its bare mount point folder behind,
+    // which must not receive the backup.
+    bool DestinationStillThere();
     // Clears the temporary copies a killed run left in a folder the walk writes to.
     void RemoveStaleCopiesOnce(const std::string& folder);
 
     // Folders already cleared: only a run that ended before this one can have left
     // temporary copies, so each folder is looked at once per run.
     std::unordered_set<std::string> m_clearedFolders;
+    bool m_destinationKnown = false;
+    bool m_destinationLost = false;
+    dev_t m_destinationDevice = 0;
+    ino_t m_destinationInode = 0;
 };

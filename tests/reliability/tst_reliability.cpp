@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
 #include "engine/engine_texts.h"
 #include "helpers/console_runner.h"
@@ -450,6 +451,7 @@ void TestReliability::unreadableSourceCostsNoBackup()
     QVERIFY2(HasLineFor(result.output, kErrorLetter, secret) && result.output.contains(denied),
              Problems(result).constData());
     QVERIFY2(HasLineFor(result.output, kErrorLetter, unlisted), Problems(result).constData());
+    QVERIFY2(HasLineFor(result.output, kErrorLetter, tree.Path("source/locked")), Problems(result).constData());
     QCOMPARE(ReadFileBytes(BackupOf(destination, readable)), std::string("readable"));
     for (const auto& [path, contents] : backups)
         QCOMPARE(ReadFileBytes(path), contents);
@@ -552,7 +554,8 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
         result.output = run.Output();
     }
     QCOMPARE(EntriesOf(destination), QStringList());
-    QVERIFY2(result.status != 0 && HasLine(result.output, kErrorLetter, QByteArray()), Problems(result).constData());
+    QVERIFY2(result.status != 0 && HasLine(result.output, kErrorLetter, ProcessorText::kDestinationLost),
+             Problems(result).constData());
     QCOMPARE(EntriesOf(tree.Path("source")), QStringList({"a", "b", "c"}));
     QCOMPARE(EntriesOf(tree.Path("source/a")), QStringList({"large.bin", "zz.txt"}));
     QCOMPARE(QFileInfo(QString::fromStdString(large)).size(), 96LL * kMegabyte);
@@ -790,10 +793,11 @@ void TestReliability::settingsFileSurvivesKillDuringWrite()
             QVERIFY(::unlink((folder + "/" + name).c_str()) == 0);
         WriteFileBytes(settings, original);
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-q"});
+        const pid_t pid = static_cast<pid_t>(run.Pid());
         QDeadlineTimer deadline(kPassMs);
-        while (!writing() && !deadline.hasExpired()) {
+        while (!writing() && !ProcessGone(pid) && !deadline.hasExpired()) {
         }
-        ::kill(static_cast<pid_t>(run.Pid()), SIGKILL);
+        ::kill(pid, SIGKILL);
         QVERIFY(run.Finish(kPassMs));
         if (writing())
             ++interrupted;

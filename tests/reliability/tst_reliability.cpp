@@ -6,19 +6,19 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <algorithm>
 #include <functional>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <vector>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
@@ -56,7 +56,7 @@ std::string BackupOf(const std::string& destination, const std::string& sourceFi
 
 struct CPassResult
 {
-    int status = -1; // -1: did not end by itself in time
+    int status = -1;   // -1: did not end by itself in time
     QByteArray output; // the report lines
     QByteArray errors; // questions and what went wrong before any report
 };
@@ -355,7 +355,8 @@ void TestReliability::sourceChangingDuringCopyIsNotReportedAsBackedUp()
     writing.waitForFinished();
     QVERIFY2(first.status == 0, first.output.constData());
     QVERIFY2(!HasLineFor(first.output, "F", file), first.output.constData());
-    QVERIFY2(HasLineFor(first.output, "W", file) && first.output.contains(DecisionText::kSourceChangedWhileCopied),
+    QVERIFY2(HasLineFor(first.output, "W", file)
+                 && first.output.contains(DecisionText::kSourceChangedWhileCopied),
              first.output.constData());
 
     const CPassResult second = RunPass(tree, settings);
@@ -385,14 +386,16 @@ void TestReliability::entriesVanishingDuringPassDisturbNothing()
     CPassResult result;
     {
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
-        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs), run.Output().constData());
+        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs),
+                 run.Output().constData());
         QVERIFY(QFile::remove(QString::fromStdString(late)));
         QVERIFY(QDir(QString::fromStdString(tree.Path("source/b"))).removeRecursively());
         QVERIFY(run.Finish(kPassMs));
         result.status = run.Process().exitCode();
         result.output = run.Output();
     }
-    QVERIFY2(result.status == 0 && !HasLine(result.output, kErrorLetter, QByteArray()), Problems(result).constData());
+    QVERIFY2(result.status == 0 && !HasLine(result.output, kErrorLetter, QByteArray()),
+             Problems(result).constData());
     QVERIFY(SameContents(large, BackupOf(destination, large)));
     QCOMPARE(ReadFileBytes(BackupOf(destination, top)), std::string("top, changed"));
     QCOMPARE(ReadFileBytes(BackupOf(destination, one)), std::string("one"));
@@ -451,7 +454,8 @@ void TestReliability::unreadableSourceCostsNoBackup()
     QVERIFY2(HasLineFor(result.output, kErrorLetter, secret) && result.output.contains(denied),
              Problems(result).constData());
     QVERIFY2(HasLineFor(result.output, kErrorLetter, unlisted), Problems(result).constData());
-    QVERIFY2(HasLineFor(result.output, kErrorLetter, tree.Path("source/locked")), Problems(result).constData());
+    QVERIFY2(HasLineFor(result.output, kErrorLetter, tree.Path("source/locked")),
+             Problems(result).constData());
     QCOMPARE(ReadFileBytes(BackupOf(destination, readable)), std::string("readable"));
     for (const auto& [path, contents] : backups)
         QCOMPARE(ReadFileBytes(path), contents);
@@ -496,7 +500,8 @@ void TestReliability::destinationFaultKeepsOldBackup()
         FILE* stream = std::fopen(filler.c_str(), "wb");
         QVERIFY(stream != nullptr);
         const std::string block(4096, 'f');
-        while (std::fwrite(block.data(), 1, block.size(), stream) == block.size() && std::fflush(stream) == 0) {
+        while (std::fwrite(block.data(), 1, block.size(), stream) == block.size()
+               && std::fflush(stream) == 0) {
         }
         std::fclose(stream);
     } else if (fault == "read-only") {
@@ -547,7 +552,8 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
     CPassResult result;
     {
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
-        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs), run.Output().constData());
+        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs),
+                 run.Output().constData());
         QCOMPARE(Execute("umount", {"-l", destinationArgument}), 0);
         QVERIFY(run.Finish(kPassMs));
         result.status = run.Process().exitCode();
@@ -720,7 +726,8 @@ void TestReliability::awkwardNamesAreBackedUpByteExact()
         QCOMPARE(ReadFileBytes(backup + "/" + generation), "first " + name);
     }
     // The longest name cannot get its generation: said so, as an error.
-    QVERIFY2(second.status == 1 && HasLine(second.output, kErrorLetter, QByteArray()), Problems(second).constData());
+    QVERIFY2(second.status == 1 && HasLine(second.output, kErrorLetter, QByteArray()),
+             Problems(second).constData());
 
     for (const QByteArray& line : (first.output + second.output).split('\n'))
         QVERIFY2(line.isEmpty() || line.split('\t').size() == 7, line.constData());
@@ -740,13 +747,13 @@ void TestReliability::hangingArchiverEndsWithItsGroup()
     tree.WriteFile("source/a.txt", "a");
     const std::string archiverPidFile = tree.Path("archiver.pid");
     const std::string sleeperPidFile = tree.Path("sleeper.pid");
-    const std::string archiver = tree.WriteFile(
-        "bin/hang.sh", "#!/bin/sh\necho $$ > '" + archiverPidFile + "'\nsleep 600 &\necho $! > '"
-                           + sleeperPidFile + "'\nwait\n");
+    const std::string archiver =
+        tree.WriteFile("bin/hang.sh", "#!/bin/sh\necho $$ > '" + archiverPidFile
+                                          + "'\nsleep 600 &\necho $! > '" + sleeperPidFile + "'\nwait\n");
     QVERIFY(::chmod(archiver.c_str(), 0755) == 0);
     const std::string settings = tree.Path("archive.TVX");
     WriteJob(settings, destination, tree.Path("source"), {}, 0, 0, "CpZIP=" + archiver + "\r\n",
-                        "CompMode0=3\r\nCompFile0=" + tree.Path("archive/backup") + "\r\n");
+             "CompMode0=3\r\nCompFile0=" + tree.Path("archive/backup") + "\r\n");
 
     pid_t archiverPid = 0;
     pid_t sleeperPid = 0;
@@ -776,7 +783,8 @@ void TestReliability::settingsFileSurvivesKillDuringWrite()
     CTempTree tree;
     const std::string folder = tree.MakeFolder("settings");
     const std::string settings = folder + "/Tovix.TVX";
-    const std::string original = "[Setting]\r\nBakCopyPath=" + tree.Path("backup") + "\r\n[Backup]\r\nFiles=0\r\n";
+    const std::string original =
+        "[Setting]\r\nBakCopyPath=" + tree.Path("backup") + "\r\n[Backup]\r\nFiles=0\r\n";
     const std::string templateText =
         ReadFileBytes(QFileInfo(ConsoleProgram()).absolutePath().toStdString() + "/Tovix_.TVX");
     QVERIFY(!templateText.empty());

@@ -380,7 +380,7 @@ void TestReliability::entriesVanishingDuringPassDisturbNothing()
     QCOMPARE(RunPass(tree, settings).status, 0);
 
     const std::time_t before = FileTime(large);
-    WriteLargeFile(large, 64, 3);
+    WriteLargeFile(large, 128, 3);
     SetFileTime(large, before + 100);
     ChangeFile(top, "top, changed");
     CPassResult result;
@@ -542,7 +542,7 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
     QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=256m", "tmpfs", destinationArgument}), 0);
     tree.MakeFolder("source/a");
     const std::string large = tree.Path("source/a/large.bin");
-    WriteLargeFile(large, 96, 4);
+    WriteLargeFile(large, 128, 4);
     const std::vector<std::string> small = {tree.WriteFile("source/a/zz.txt", "zz"),
                                             tree.WriteFile("source/b/one.txt", "one"),
                                             tree.WriteFile("source/c/two.txt", "two")};
@@ -564,7 +564,7 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
              Problems(result).constData());
     QCOMPARE(EntriesOf(tree.Path("source")), QStringList({"a", "b", "c"}));
     QCOMPARE(EntriesOf(tree.Path("source/a")), QStringList({"large.bin", "zz.txt"}));
-    QCOMPARE(QFileInfo(QString::fromStdString(large)).size(), 96LL * kMegabyte);
+    QCOMPARE(QFileInfo(QString::fromStdString(large)).size(), 128LL * kMegabyte);
     QCOMPARE(ReadFileBytes(small[1]), std::string("one"));
 }
 

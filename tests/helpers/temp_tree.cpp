@@ -3,9 +3,11 @@
 #include <QDir>
 #include <fcntl.h>
 #include <fstream>
+#include <ftw.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/path.h"
 
@@ -50,7 +52,24 @@ int FileMode(const std::string& path)
     return lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
 }
 
+namespace {
+
+int RemoveEntry(const char* path, const struct stat*, int type, FTW*)
+{
+    return type == FTW_DP ? rmdir(path) : unlink(path);
+}
+
+}  // namespace
+
 CTempTree::CTempTree() : m_root(m_dir.path().toStdString()) {}
+
+// Qt's recursive removal goes through QString and cannot name files whose names are not
+// valid UTF-8; the tests make such files on purpose, so remove the tree by bytes.
+CTempTree::~CTempTree()
+{
+    if (!m_root.empty())
+        nftw(m_root.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS);
+}
 
 std::string CTempTree::Path(std::string_view relative) const
 {

@@ -20,6 +20,9 @@ class CTempTree
 {
 public:
     CTempTree();
+    ~CTempTree();
+    CTempTree(const CTempTree&) = delete;
+    CTempTree& operator=(const CTempTree&) = delete;
     bool IsValid() const { return m_dir.isValid(); }
     const std::string& Root() const { return m_root; }
     std::string Path(std::string_view relative) const;

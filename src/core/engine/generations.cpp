@@ -137,6 +137,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             core.OutputMessage(kind, GenerationText::kGenerationBackup, source, name, SystemErrorSuffix());
         }
     } else if (count > 0) {
+        bool backupKept = true;
         if (!processor.IsDryRun()) {
             const std::string oldest = MakeGenerationName(core, base, count);
             MakeWritable(oldest);
@@ -154,6 +155,14 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             if (!processor.IsDryRun())
                 kind = operation.Move(from, to) == 0 ? MessageKind::kDetail : MessageKind::kError;
             core.OutputMessage(kind, GenerationText::kGenerationBackup, from, to, SystemErrorSuffix());
+            if (generation == 0 && kind == MessageKind::kError)
+                backupKept = false;
+        }
+        // The backup could not become generation 1 (a name too long for its tag, no
+        // room): overwriting it now would lose the only copy of that version.
+        if (!backupKept) {
+            ++processor.m_copyCounter;
+            return false;
         }
     }
 

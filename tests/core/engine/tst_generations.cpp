@@ -8,6 +8,7 @@
 
 #include "engine/backup_processor.h"
 #include "engine/generations.h"
+#include "platform/last_error.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/path.h"
@@ -236,6 +237,20 @@ private slots:
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
         QCOMPARE(ReadFileBytes(m_backup), std::string("new"));
         QCOMPARE(m_processor->m_copyCounter, 1L);
+    }
+
+    // A backup that cannot be moved aside as generation 1 keeps its place: the update
+    // fails instead of overwriting the only copy of that version.
+    void backupThatCannotBecomeAGenerationIsKept()
+    {
+        m_processor->m_generationCount = 2;
+        const std::string longName(254, 'n');
+        const std::string source = m_tree->WriteFile("src/" + longName, "new");
+        const std::string backup = m_tree->WriteFile("bak/" + longName, "old");
+        QVERIFY(!UpdateWithGenerations(*m_processor, source, backup, {}));
+        QCOMPARE(ReadFileBytes(backup), std::string("old"));
+        QCOMPARE(GetLastSystemError(), ENAMETOOLONG);
+        QCOMPARE(m_host->sink.RowsOfKind(MessageKind::kError).size(), std::size_t(1));
     }
 
     void nothingChangesInTestMode_data()

@@ -8,6 +8,7 @@
 #include "engine/backup_processor.h"
 #include "engine/destination_path.h"
 #include "engine/file_operation_texts.h"
+#include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "report/message_kinds.h"
@@ -70,15 +71,8 @@ class TestBackupProcessor : public QObject
 private slots:
     void init()
     {
-        m_host = std::make_unique<CFakeHost>();
-        m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
-        m_core->Settings().general.DispDebugInfo = 1;
-        m_core->State().disabled = 0;
-        m_tree = std::make_unique<CTempTree>();
-        QVERIFY(m_tree->IsValid());
+        QVERIFY(MakeEngineRig(m_host, m_core, m_tree));
         m_source = m_tree->MakeFolder("src");
-        // Nothing of a test may reach the desktop's trash.
-        m_core->Settings().general.Recycle2.Assign(m_tree->Path("recycle"));
     }
 
     void destinationFolders_data()

@@ -11,6 +11,7 @@
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
 #include "engine/destination_only.h"
+#include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "settings/application_core.h"
@@ -75,18 +76,11 @@ private:
 private slots:
     void init()
     {
-        m_host = std::make_unique<CFakeHost>();
-        m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
-        m_core->Settings().general.DispDebugInfo = 1;
-        m_core->State().disabled = 0;
-        m_tree = std::make_unique<CTempTree>();
-        QVERIFY(m_tree->IsValid());
+        QVERIFY(MakeEngineRig(m_host, m_core, m_tree));
         m_source = m_tree->MakeFolder("src");
         m_destination = m_tree->MakeFolder("dst");
         m_moved = m_tree->Path("moved");
-        m_recycle = m_tree->Path("recycle");
-        // Nothing of a test may reach the desktop's trash.
-        m_core->Settings().general.Recycle2.Assign(m_recycle);
+        m_recycle = m_core->Settings().general.Recycle2.expanded;
         m_setting = CFileSetting{};
         m_setting.No.Assign(m_source);
         m_setting.BakTo.Assign(m_destination);

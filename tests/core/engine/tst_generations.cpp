@@ -9,6 +9,7 @@
 #include "engine/backup_processor.h"
 #include "engine/generations.h"
 #include "platform/last_error.h"
+#include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/path.h"
@@ -71,17 +72,11 @@ private slots:
 
     void init()
     {
-        m_host = std::make_unique<CFakeHost>();
+        m_processor.reset(); // it refers to the core about to be replaced
+        QVERIFY(MakeEngineRig(m_host, m_core, m_tree));
         m_host->clock.SetSeconds(1'700'000'000); // 2023-11-14 22:13:20 UTC
-        m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
-        auto& general = m_core->Settings().general;
-        general.DispDebugInfo = 1;
-        m_core->State().disabled = 0;
-        general.GenStyle = 0;
-        m_tree = std::make_unique<CTempTree>();
-        QVERIFY(m_tree->IsValid());
-        m_recycle = m_tree->Path("recycle");
-        general.Recycle2.Assign(m_recycle);
+        m_core->Settings().general.GenStyle = 0;
+        m_recycle = m_core->Settings().general.Recycle2.expanded;
         m_processor = std::make_unique<CIdleProcessor>(*m_core);
         m_source = m_tree->WriteFile("src/report.doc", "new");
         m_backup = m_tree->Path("bak/report.doc");

@@ -14,6 +14,7 @@
 #include "decision_rows.h"
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
+#include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/linux/file_attributes.h"
@@ -98,14 +99,9 @@ private slots:
 
     void init()
     {
-        m_host = std::make_unique<CFakeHost>();
+        m_processor.reset(); // it refers to the core about to be replaced
+        QVERIFY(MakeEngineRig(m_host, m_core, m_tree));
         m_host->clock.SetSeconds(kNow);
-        m_core = std::make_unique<CApplicationCore>(m_host->Services(), CCommandLine{});
-        m_core->Settings().general.DispDebugInfo = 1;
-        m_core->State().disabled = 0;
-        m_tree = std::make_unique<CTempTree>();
-        QVERIFY(m_tree->IsValid());
-        m_core->Settings().general.Recycle2.Assign(m_tree->Path("recycle"));
 
         m_processor = std::make_unique<CBackupProcessor>(*m_core);
         m_processor->m_sourceFolder = m_tree->MakeFolder("src");

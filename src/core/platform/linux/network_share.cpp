@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
-#include <sstream>
 #include <strings.h>
 #include <unistd.h>
 #include <vector>
 
+#include "platform/linux/mount_table.h"
 #include "platform/path.h"
 
 namespace {
@@ -29,8 +28,7 @@ int HexValue(char c)
     return -1;
 }
 
-// gvfs writes reserved characters of names as %XX; /proc/self/mountinfo writes blanks and
-// a few others as \ooo.
+// gvfs writes reserved characters of names as %XX.
 std::string UnescapePercent(std::string_view text)
 {
     std::string result;
@@ -42,24 +40,6 @@ std::string UnescapePercent(std::string_view text)
         } else {
             result += text[i];
         }
-    }
-    return result;
-}
-
-std::string UnescapeOctal(std::string_view text)
-{
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size()) {
-            const auto digit = [&](std::size_t at) { return text[at] >= '0' && text[at] <= '7'; };
-            if (digit(i + 1) && digit(i + 2) && digit(i + 3)) {
-                result += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8
-                                            + (text[i + 3] - '0'));
-                i += 3;
-                continue;
-            }
-        }
-        result += text[i];
     }
     return result;
 }
@@ -119,24 +99,13 @@ std::string FindGvfsMount(const CShareName& name)
 
 std::string FindKernelMount(const CShareName& name)
 {
-    std::ifstream mounts("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(mounts, line)) {
-        // id parent major:minor root mount-point options... - type source super-options
-        const auto separator = line.find(" - ");
-        if (separator == std::string::npos)
-            continue;
-        std::istringstream head(line.substr(0, separator));
-        std::istringstream tail(line.substr(separator + 3));
-        std::string id, parent, device, root, mountPoint, type, source;
-        head >> id >> parent >> device >> root >> mountPoint;
-        tail >> type >> source;
-        if (type != "cifs" && type != "smb3")
+    for (const CMount& mount : ReadMounts()) {
+        if (mount.fileSystem != "cifs" && mount.fileSystem != "smb3")
             continue;
         CShareName mounted;
-        if (ParseShareName(UnescapeOctal(source), mounted) && SameIgnoringCase(mounted.server, name.server)
+        if (ParseShareName(mount.source, mounted) && SameIgnoringCase(mounted.server, name.server)
             && SameIgnoringCase(mounted.share, name.share))
-            return UnescapeOctal(mountPoint);
+            return mount.mountPoint;
     }
     return {};
 }

@@ -20,14 +20,6 @@ namespace {
 constexpr std::size_t kErrorTextLimit = 4096;
 constexpr auto kWaitStep = std::chrono::milliseconds(10);
 
-bool IsExecutableFile(const std::string& path)
-{
-    struct stat status
-    {
-    };
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
 void DrainInto(int fd, std::string& text)
 {
     char buffer[512];
@@ -41,6 +33,14 @@ void DrainInto(int fd, std::string& text)
 }
 
 } // namespace
+
+bool IsExecutableFile(const std::string& path)
+{
+    struct stat status
+    {
+    };
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
+}
 
 std::string FindProgramOnPath(const std::string& name)
 {

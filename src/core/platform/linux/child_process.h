@@ -16,6 +16,9 @@ struct CProcessResult
     std::string errorText; // the first bytes it wrote to its error output
 };
 
+// A regular file this process may execute.
+bool IsExecutableFile(const std::string& path);
+
 // The full path of name found on $PATH, or "" (a name with "/" is taken as it is).
 std::string FindProgramOnPath(const std::string& name);
 

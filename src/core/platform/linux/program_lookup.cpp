@@ -1,21 +1,11 @@
 #include "platform/linux/program_lookup.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/linux/child_process.h"
 #include "platform/path.h"
 #include "settings/program_paths.h"
 
 namespace {
-
-bool IsExecutableFile(const std::string& path)
-{
-    struct stat status
-    {
-    };
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(path.c_str(), X_OK) == 0;
-}
 
 bool IsBlank(char c)
 {

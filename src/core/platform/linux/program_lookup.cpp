@@ -1,6 +1,5 @@
 #include "platform/linux/program_lookup.h"
 
-
 #include "platform/linux/child_process.h"
 #include "platform/path.h"
 #include "settings/program_paths.h"

@@ -18,12 +18,6 @@ std::string HomeDirectory()
     return "/tmp";
 }
 
-bool FileExists(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
 void MakeFolders(const std::string& path, mode_t mode)
 {
     if (path.empty() || FileExists(path))
@@ -33,6 +27,12 @@ void MakeFolders(const std::string& path, mode_t mode)
 }
 
 }  // namespace
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
 
 std::string GetProgramDirectory()
 {

@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// Something exists at path (a link counts by what it points to).
+bool FileExists(const std::string& path);
+
 // The folder of the running executable, ending with "/".
 std::string GetProgramDirectory();
 

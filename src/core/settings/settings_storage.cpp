@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -11,6 +10,7 @@
 
 #include "platform/host_services.h"
 #include "platform/path.h"
+#include "report/format_text.h"
 #include "report/message_output.h"
 #include "settings/command_line.h"
 #include "settings/profile_store.h"
@@ -170,15 +170,6 @@ bool WriteKey(CProfileStore& store, const char* section, const std::string& key,
         field);
 }
 
-std::string FormatPair(const char* format, const std::string& first, const std::string& second)
-{
-    const int size = std::snprintf(nullptr, 0, format, first.c_str(), second.c_str());
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, first.c_str(), second.c_str());
-    text.resize(static_cast<std::size_t>(size));
-    return text;
-}
-
 // Copies a whole file through a temporary file and a rename, so the target is either the
 // old or the new file. A new target is readable by the user only; an existing one keeps
 // its permissions.
@@ -210,12 +201,6 @@ bool CopyFileReplacing(const std::string& from, const std::string& to)
     }
     errno = ok ? 0 : savedError;
     return ok;
-}
-
-bool FileExists(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -270,11 +255,10 @@ bool CSettingsStorage::LoadFileSettings()
         m_model.Files = m_store.GetProfileInt(kSectionBackup, kKeyFiles, 0);
     }
     if (m_model.Files > kMaxFileSettings) {
-        if (m_output) {
-            char text[256];
-            std::snprintf(text, sizeof text, kTextTooManySettings, m_model.Files, kMaxFileSettings);
-            m_output->OutputMessage(MessageKind::kWarning, text, m_store.Path());
-        }
+        if (m_output)
+            m_output->OutputMessage(MessageKind::kWarning,
+                                    FormatText(kTextTooManySettings, m_model.Files, kMaxFileSettings),
+                                    m_store.Path());
         m_model.Files = kMaxFileSettings;
     }
     const CFileSetting defaults;
@@ -339,7 +323,7 @@ bool CSettingsStorage::CreateDefaultSettingsFile()
     const std::string target = m_store.Path();
     CopyFileReplacing(target, JoinPath(systemFolder, kSettingsBackupFileName));
     if (!CopyFileReplacing(source, target)) {
-        ShowMessage(FormatPair(kTextCopyFailed, source, target), MessageBoxType::kIconStop);
+        ShowMessage(FormatText(kTextCopyFailed, source.c_str(), target.c_str()), MessageBoxType::kIconStop);
         return false;
     }
     return WaitForFileSettings();
@@ -354,8 +338,6 @@ bool CSettingsStorage::WaitForFileSettings()
             return true;
         std::this_thread::sleep_for(kWaitForCopyStep);
     }
-    char text[4096];
-    std::snprintf(text, sizeof text, kTextNoFileSettings, m_store.Path().c_str());
-    ShowMessage(text, MessageBoxType::kIconStop);
+    ShowMessage(FormatText(kTextNoFileSettings, m_store.Path().c_str()), MessageBoxType::kIconStop);
     return false;
 }

@@ -169,11 +169,6 @@ int PlaceOverTarget(const std::string& temporary, const std::string& to, const C
     return error;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    return path.find(kPathSeparator) == std::string::npos ? std::string() : ParentPath(path);
-}
-
 int CopySymbolicLink(const std::string& from, const std::string& to, const struct stat& status,
                      const CCopyOptions& options)
 {
@@ -188,7 +183,7 @@ int CopySymbolicLink(const std::string& from, const std::string& to, const struc
         }
         target.resize(target.size() * 2);
     }
-    const std::string folder = FolderOf(to);
+    const std::string folder = ParentPath(to);
     std::string temporary;
     int error = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
@@ -235,7 +230,7 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     if (!S_ISREG(status.st_mode))
         return ENOTSUP;
 
-    const std::string folder = FolderOf(to);
+    const std::string folder = ParentPath(to);
     std::string temporary;
     int outFd = -1;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

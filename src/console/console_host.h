@@ -13,7 +13,7 @@
 #include "platform/linux/inotify_notifier.h"
 #include "platform/qt_event_pump.h"
 #include "platform/qt_timer_service.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 #include "termination_signals.h"
 
 class CBackupEngine;

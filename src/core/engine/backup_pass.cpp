@@ -9,7 +9,7 @@
 #include "platform/linux/program_lookup.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 #include "version.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/linux/child_process.h"
 #include "platform/linux/network_share.h"
 #include "report/format_text.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 namespace {
 

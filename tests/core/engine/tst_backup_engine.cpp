@@ -21,7 +21,7 @@
 #include "report/format_text.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 using Moments = std::vector<int>;
 Q_DECLARE_METATYPE(std::string)

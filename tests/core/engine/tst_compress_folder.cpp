@@ -24,7 +24,7 @@
 #include "settings/program_paths.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 using Words = std::vector<std::string>;
 Q_DECLARE_METATYPE(std::string)

@@ -9,7 +9,7 @@
 #include "report/ask_user.h"
 #include "report/message_output.h"
 #include "report/report_texts.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 #include "settings/settings_model.h"
 
 namespace {

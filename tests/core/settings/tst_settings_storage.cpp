@@ -3,7 +3,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/path.h"
-#include "settings/application_core.h"
+#include "app/application_core.h"
 #include "settings/program_paths.h"
 #include "settings/text_encoding.h"
 

@@ -1,4 +1,4 @@
-#include "settings/application_core.h"
+#include "app/application_core.h"
 
 #include <cstring>
 

@@ -161,7 +161,7 @@ int CConsolePrompter::MessageBox(const std::string& text, const std::string& tit
                                                                           : MessageBoxAnswer::kOk;
 }
 
-bool CConsolePrompter::AskCredentials(const std::string& prompt, std::string&, std::string&)
+bool CConsolePrompter::AskCredentials(const std::string&, const std::string& prompt, std::string&, std::string&)
 {
     std::fprintf(stderr, "%s\n(no credentials can be entered here: use -pw)\n", prompt.c_str());
     return false;
@@ -271,19 +271,20 @@ void CConsoleHost::CHooks::ShowNotice(const std::string& text)
 
 CConsoleHost::CConsoleHost(CCommandLine commandLine)
     : m_prompter(m_pump, ::isatty(STDIN_FILENO) != 0),
-      m_core(CHostServices{&m_sink, &m_prompter, &m_pump, &m_timers, &m_clock, &m_keys},
-             std::move(commandLine))
+      m_app(std::move(commandLine), CHostServices{&m_sink, &m_prompter, &m_pump, &m_timers, &m_clock, &m_keys})
 {
+    m_app.SetFrontEndHooks(&m_hooks);
 }
 
 CConsoleHost::~CConsoleHost() = default;
 
 int CConsoleHost::PrintSettings()
 {
-    if (!m_core.LoadSettingsFile(m_core.InitialSettingsFileName()))
+    if (!m_app.LoadSettingsFile(m_app.InitialSettingsFileName()))
         return ConsoleExit::kCannotStart;
-    std::printf("Settings file: %s\n\n%s", m_core.SettingsFilePath().c_str(),
-                DescribeSettings(m_core.Settings()).c_str());
+    const CApplicationCore& core = m_app.Core();
+    std::printf("Settings file: %s\n\n%s", core.SettingsFilePath().c_str(),
+                DescribeSettings(core.Settings()).c_str());
     return ConsoleExit::kSuccess;
 }
 
@@ -293,36 +294,34 @@ int CConsoleHost::Run()
     if (!m_signals.Install([this](int signalNumber) { OnTerminationSignal(signalNumber); }))
         std::fprintf(stderr, "SIGINT and SIGTERM cannot be caught: %s\n", std::strerror(errno));
 
-    if (!m_core.LoadSettingsFile(m_core.InitialSettingsFileName()))
+    if (!m_app.LoadSettingsFile(m_app.InitialSettingsFileName()))
         return ConsoleExit::kCannotStart;
 
-    m_engine = std::make_unique<CBackupEngine>(m_core, m_notifiers, m_hooks);
-    m_engine->Start();
-    if (!m_signalled && m_core.Settings().general.BakCopyPath.expanded.empty()) {
+    m_app.StartEngine(m_notifiers);
+    if (!m_signalled && m_app.Core().Settings().general.BakCopyPath.expanded.empty()) {
         // Nothing can ever be backed up, and nothing here can set a destination.
-        m_engine.reset();
+        m_app.StopEngine();
         return ConsoleExit::kCannotStart;
     }
 
     QCoreApplication::exec();
     const int status = ExitStatus();
-    m_engine.reset();
+    m_app.StopEngine();
     return status;
 }
 
 void CConsoleHost::OnTerminationSignal(int)
 {
     m_signalled = true;
-    CAppState& state = m_core.State();
-    // An abort as the Abort command makes it: the pass stops at its next step, and the
-    // copy in progress either completes or leaves the previous backup untouched.
-    state.abortRequested = 1;
-    state.disabled = 1;
+    // The Abort command: the pass stops at its next step, and the copy in progress either
+    // completes or leaves the previous backup untouched.
+    m_app.Abort();
+    CApplicationCore& core = m_app.Core();
     // With -q the engine reports the end itself once the running pass has unwound.
-    if (!(m_core.CommandLine().GetCommandLineOption("q") && state.processingCounter > 0))
-        m_core.OutputMessage(MessageKind::kInfo, EngineText::kEnding);
-    if (m_engine)
-        m_engine->StopMonitoring();
+    if (!(core.CommandLine().GetCommandLineOption("q") && core.State().processingCounter > 0))
+        core.OutputMessage(MessageKind::kInfo, EngineText::kEnding);
+    if (CBackupEngine* engine = m_app.Engine())
+        engine->StopMonitoring();
     Quit();
 }
 
@@ -339,7 +338,7 @@ int CConsoleHost::ExitStatus() const
 {
     if (m_signalled)
         return ConsoleExit::kSuccess;
-    if (m_engine && m_engine->SettingBackupFailed())
+    if (const CBackupEngine* engine = m_app.Engine(); engine && engine->SettingBackupFailed())
         return ConsoleExit::kSettingFailed;
     if (m_sink.ErrorCount() > 0)
         return ConsoleExit::kErrorsReported;

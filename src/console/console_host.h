@@ -13,10 +13,8 @@
 #include "platform/linux/inotify_notifier.h"
 #include "platform/qt_event_pump.h"
 #include "platform/qt_timer_service.h"
-#include "app/application_core.h"
+#include "app/application.h"
 #include "termination_signals.h"
-
-class CBackupEngine;
 
 // Exit statuses of a run with -q (and of a run that cannot start), for scripts and cron.
 namespace ConsoleExit {
@@ -59,7 +57,8 @@ public:
     // Nobody there: a Yes/No question gets "No", anything else "OK".
     int MessageBox(const std::string& text, const std::string& title, unsigned type) override;
     // No credentials can be read safely on this console: the question counts as cancelled.
-    bool AskCredentials(const std::string& prompt, std::string& user, std::string& password) override;
+    bool AskCredentials(const std::string& title, const std::string& prompt, std::string& user,
+                        std::string& password) override;
 
 private:
     bool CanAnswer() const;
@@ -108,10 +107,9 @@ private:
     CQtTimerService m_timers;
     CSystemClock m_clock;
     CNoKeyState m_keys;
-    CApplicationCore m_core;
+    CApplication m_app;
     CInotifyNotifierFactory m_notifiers;
     CHooks m_hooks{*this};
-    std::unique_ptr<CBackupEngine> m_engine;
     CTerminationSignals m_signals;
     bool m_signalled = false;
 };

@@ -8,7 +8,7 @@
 
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 // Replaces host, core and tree with new ones; false when no temporary folder could be made.
 bool MakeEngineRig(std::unique_ptr<CFakeHost>& host, std::unique_ptr<CApplicationCore>& core,

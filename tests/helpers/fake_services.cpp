@@ -56,7 +56,7 @@ int CScriptedPrompter::MessageBox(const std::string& text, const std::string& ti
     return NextAnswer();
 }
 
-bool CScriptedPrompter::AskCredentials(const std::string& prompt, std::string& user,
+bool CScriptedPrompter::AskCredentials(const std::string&, const std::string& prompt, std::string& user,
                                        std::string& password)
 {
     credentialPrompts.push_back(prompt);
@@ -94,7 +94,8 @@ void CFakeTimers::Advance(std::chrono::milliseconds step)
         // The earliest due timer; ties fire in id order, as a message queue would.
         auto next = m_timers.end();
         for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
-            if (it->second.due <= end && (next == m_timers.end() || it->second.due < next->second.due))
+            if (it->second.due <= end && m_firing.count(it->first) == 0
+                && (next == m_timers.end() || it->second.due < next->second.due))
                 next = it;
         if (next == m_timers.end())
             break;
@@ -104,8 +105,11 @@ void CFakeTimers::Advance(std::chrono::milliseconds step)
             m_clock->Advance(due - m_elapsed);
         m_elapsed = due;
         next->second.due = due + std::chrono::milliseconds(std::max(1, next->second.intervalMs));
-        if (m_handler)
+        if (m_handler) {
+            m_firing.insert(id);
             m_handler(id);
+            m_firing.erase(id);
+        }
     }
     if (m_clock)
         m_clock->Advance(end - m_elapsed);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,7 @@ public:
     int TimedMessageBox(const std::string& text, const std::string& title, unsigned type,
                         int limitMs) override;
     int MessageBox(const std::string& text, const std::string& title, unsigned type) override;
-    bool AskCredentials(const std::string& prompt, std::string& user,
+    bool AskCredentials(const std::string& title, const std::string& prompt, std::string& user,
                         std::string& password) override;
 
     std::deque<int> answers;
@@ -119,7 +120,9 @@ public:
     bool IsRunning(int id) const { return m_timers.count(id) != 0; }
     int IntervalOf(int id) const;
     // Moves the time forward by step, firing every timer that comes due on the way, in
-    // time order (the clock follows when one was given).
+    // time order (the clock follows when one was given). May be called from inside a
+    // handler; as on the real event loop, a timer never fires again while its own handler
+    // still runs.
     void Advance(std::chrono::milliseconds step);
     std::chrono::milliseconds Elapsed() const { return m_elapsed; }
 
@@ -131,6 +134,7 @@ private:
     };
     Handler m_handler;
     std::map<int, CTimer> m_timers;
+    std::set<int> m_firing;
     std::chrono::milliseconds m_elapsed{0};
     CFakeClock* m_clock;
 };

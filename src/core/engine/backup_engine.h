@@ -5,6 +5,7 @@
 // runs the backup passes over the marked file settings.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,10 +20,22 @@ class IFrontEndHooks;
 namespace TimerId {
 inline constexpr int kStatus = 100;
 inline constexpr int kDelay = 200;
+// One shot: the back-up-all run of the start-up option sa, run out of the status timer's
+// handler so that the status timer keeps ticking (blinking, hiding) during that pass.
+inline constexpr int kBackUpAll = 300;
 inline constexpr int kPeriodBase = 10000;
 }  // namespace TimerId
 
 inline constexpr int kStatusTimerMs = 500;
+
+// What the user chose for one manual run (the folder backup dialog); they hold for that
+// run only.
+struct CManualChoices
+{
+    int contentCompare = 0;    // compare contents completely
+    int testMode = 0;          // report what would be done, change nothing
+    int generationsToKeep = 0; // generation deletion keeps this many
+};
 
 class CBackupEngine
 {
@@ -46,9 +59,13 @@ public:
     int RunBackupPass();
     // Runs a pass in mode (0 backup, 1 generation deletion, 2 backup state) over the
     // settings marked with 2, with the processing counter raised meanwhile.
-    void RunManual(int mode);
+    void RunManual(int mode, const CManualChoices& choices);
     // The back-up-all entry: every setting that is not a sample is marked and backed up.
     void BackUpAllSettings();
+
+    // Called at the first timer event after an aborted pass has unwound, with the abort
+    // request already cleared; the application returns from the abort's Disabled state.
+    void SetAbortEndHandler(std::function<void()> handler) { m_abortEndHandler = std::move(handler); }
 
     // True once a marked setting's backup was refused or aborted (a pass result of 0 from
     // a pass that ran) at any time since the engine was made.
@@ -84,6 +101,8 @@ private:
     int m_lastProcessingEnabled = -1;
     bool m_windowHidden = false;
     bool m_backUpAllDone = false;
+    bool m_backUpAllPending = false;
+    std::function<void()> m_abortEndHandler;
     bool m_quitDone = false;
     bool m_settingBackupFailed = false;
 };

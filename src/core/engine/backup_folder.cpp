@@ -1,6 +1,7 @@
 #include "engine/backup_folder.h"
 
 #include "engine/backup_processor.h"
+#include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "engine/folder_operations.h"
 #include "engine/pacing.h"
@@ -10,7 +11,7 @@
 #include "report/ask_user.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
 
     if (!IsExistingFolder(source)) {
         if (CheckUnexpectedError(core, source))
-            core.OutputMessage(MessageKind::kError, BackupFolderText::kSourceNotFound, source, {},
+            core.OutputMessage(MessageKind::kError, EngineText::kFolderNotFound, source, {},
                                SystemErrorSuffix());
         return -1;
     }

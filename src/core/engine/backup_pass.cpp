@@ -9,7 +9,7 @@
 #include "platform/linux/program_lookup.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 
@@ -144,8 +144,11 @@ void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
                          {}, command + SystemErrorSuffix());
 }
 
-void CBackupEngine::RunManual(int mode)
+void CBackupEngine::RunManual(int mode, const CManualChoices& choices)
 {
+    m_processor.m_contentCompare = choices.contentCompare;
+    m_processor.m_testMode = choices.testMode;
+    m_processor.m_generationsToKeep = choices.generationsToKeep;
     CAppState& state = m_core.State();
     ++state.processingCounter;
     if (mode == ProcessorMode::kBackup)
@@ -169,6 +172,5 @@ void CBackupEngine::BackUpAllSettings()
         if (!IsSampleSource(setting.No.expanded))
             setting.changeMark = ChangeMark::kRequested;
     }
-    m_processor.m_generationsToKeep = 0;
-    RunManual(ProcessorMode::kBackup);
+    RunManual(ProcessorMode::kBackup, CManualChoices{});
 }

@@ -11,7 +11,7 @@
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "engine/decision_texts.h"
 #include "engine/error_check.h"
 #include "engine/file_operation.h"
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "engine/folder_operations.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
@@ -20,7 +20,7 @@
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

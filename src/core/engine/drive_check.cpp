@@ -7,7 +7,7 @@
 #include "report/ask_user.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "platform/last_error.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 bool IsExpectedError(int error, bool networkPath)
 {

@@ -12,7 +12,7 @@
 #include "platform/linux/no_replace_rename.h"
 #include "platform/linux/trash.h"
 #include "platform/path.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

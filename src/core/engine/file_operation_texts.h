@@ -21,6 +21,8 @@ inline constexpr const char* kCompareOk = "OK";
 
 inline constexpr const char* kUnexpectedErrorFormat = "予期せぬエラーを検出 ($%lX)";
 
+// The caption of the password question.
+inline constexpr const char* kCredentialTitle = "パスワードの入力";
 inline constexpr const char* kCredentialPromptFormat =
     "%s\nへアクセスするユーザ名とパスワードを指定してください";
 inline constexpr const char* kNoShareMounter = "ConnectNetworkShare: no mount helper (gio) on PATH";

@@ -10,7 +10,7 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 
 class CApplicationCore;
 

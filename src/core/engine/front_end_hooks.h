@@ -25,8 +25,10 @@ public:
     virtual void ShowBackupState(const std::string& source, const std::string& destinationRoot) {}
     // Progress of long start-up work; Step returns false when the user cancels.
     virtual void BeginProgress(const std::string& text, int range) {}
-    virtual void StepProgress(int position) {}
+    virtual bool StepProgress(int position) { return true; }
     virtual void EndProgress() {}
+    // The settings file in use changed (the window caption shows it).
+    virtual void SettingsFileChanged(const std::string& path) {}
     // Ends the program once the current event has been handled.
     virtual void RequestQuit(int exitCode) {}
 };

@@ -6,7 +6,7 @@
 
 #include "engine/backup_processor.h"
 #include "engine/file_operation.h"
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "engine/pacing.h"
 #include "engine/pattern.h"
 #include "platform/last_error.h"
@@ -15,7 +15,7 @@
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

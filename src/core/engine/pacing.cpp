@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "report/pump.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 constexpr int kSlowestBakWait = 3;

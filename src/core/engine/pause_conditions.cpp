@@ -8,7 +8,7 @@
 #include "report/ask_user.h"
 #include "report/format_text.h"
 #include "report/pump.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

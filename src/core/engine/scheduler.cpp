@@ -12,7 +12,7 @@
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 #include "version.h"
 
 namespace {
@@ -199,6 +199,7 @@ void CBackupEngine::StopMonitoring()
     if (ITimerService* timers = m_core.Services().timers) {
         timers->StopTimer(TimerId::kStatus);
         timers->StopTimer(TimerId::kDelay);
+        timers->StopTimer(TimerId::kBackUpAll);
         for (int index = 0; index < kMaxFileSettings; ++index)
             timers->StopTimer(TimerId::kPeriodBase + index);
     }
@@ -267,6 +268,11 @@ void CBackupEngine::OnTimer(int id)
         PollChanges();
     } else if (id == TimerId::kDelay) {
         RunBackupPass();
+    } else if (id == TimerId::kBackUpAll) {
+        if (ITimerService* timers = m_core.Services().timers)
+            timers->StopTimer(TimerId::kBackUpAll);
+        m_backUpAllPending = false;
+        BackUpAllSettings();
     } else if (id >= TimerId::kPeriodBase && id < TimerId::kPeriodBase + kMaxFileSettings) {
         if (m_core.State().disabled == 0) {
             m_core.Settings().files[static_cast<std::size_t>(id - TimerId::kPeriodBase)].changeMark =
@@ -299,20 +305,21 @@ void CBackupEngine::AfterTimerEvent()
 
     if (state.abortRequested == 1 && state.processingCounter == 0) {
         state.abortRequested = 0;
-        if (state.disabled == 1) {
-            state.disabled = 0;
-            ReportBackupState();
-            m_hooks.UpdateCommandStates();
-        }
+        if (state.disabled == 1 && m_abortEndHandler)
+            m_abortEndHandler();
     }
 
     if (!m_backUpAllDone) {
         m_backUpAllDone = true;
-        if (m_core.Settings().startup.sa != 0)
-            BackUpAllSettings();
+        ITimerService* timers = m_core.Services().timers;
+        if (m_core.Settings().startup.sa != 0 && timers) {
+            m_backUpAllPending = true;
+            timers->StartTimer(TimerId::kBackUpAll, 0);
+        }
     }
 
-    if (!m_quitDone && state.processingCounter == 0 && state.processingEnabled == 1) {
+    if (!m_quitDone && !m_backUpAllPending && state.processingCounter == 0
+        && state.processingEnabled == 1) {
         m_quitDone = true;
         if (m_core.CommandLine().GetCommandLineOption("q")) {
             m_core.OutputMessage(MessageKind::kInfo, EngineText::kEnding);

@@ -13,7 +13,7 @@
 #include "platform/linux/child_process.h"
 #include "platform/linux/network_share.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ bool ConnectNetworkShare(CApplicationCore& core, const std::string& path)
             CCredentials credentials;
             credentials.user = userName;
             if (prompter == nullptr
-                || !prompter->AskCredentials(prompt, credentials.user, credentials.password)) {
+                || !prompter->AskCredentials(FileOperationText::kCredentialTitle, prompt, credentials.user, credentials.password)) {
                 SetLastSystemError(ECANCELED);
                 return false;
             }

@@ -24,6 +24,7 @@ enum class EBeep
 {
     Information,
     Exclamation,
+    Error, // a refused command
 };
 
 class IMessageSink
@@ -76,7 +77,7 @@ public:
     // A plain message box that waits for the user.
     virtual int MessageBox(const std::string& text, const std::string& title, unsigned type) = 0;
     // Asks for a user name and password; false when the user cancels.
-    virtual bool AskCredentials(const std::string& prompt, std::string& user,
+    virtual bool AskCredentials(const std::string& title, const std::string& prompt, std::string& user,
                                 std::string& password) = 0;
 };
 

@@ -5,7 +5,7 @@
 #include "report/format_text.h"
 #include "report/message_output.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "version.h"
 
 namespace {
 

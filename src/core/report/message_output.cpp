@@ -8,7 +8,6 @@
 #include "report/format_text.h"
 #include "report/log_file.h"
 #include "report/report_texts.h"
-#include "settings/settings_model.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ std::string FormatTm(const std::tm& local, const char* format)
 
 } // namespace
 
-CMessageOutput::CMessageOutput(const CGeneralSettings& settings, const CHostServices& services)
+CMessageOutput::CMessageOutput(const CReportSettings& settings, const CHostServices& services)
     : m_settings(settings), m_services(services)
 {
 }

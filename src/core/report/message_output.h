@@ -8,13 +8,13 @@
 #include "platform/host_services.h"
 #include "report/message_kinds.h"
 
-struct CGeneralSettings;
+#include "report/report_settings.h"
 
 class CMessageOutput
 {
 public:
     // Settings are read at every call, so changes made by the dialogs apply at once.
-    CMessageOutput(const CGeneralSettings& settings, const CHostServices& services);
+    CMessageOutput(const CReportSettings& settings, const CHostServices& services);
 
     void OutputMessage(int kind, const std::string& message, const std::string& source = {},
                        const std::string& destination = {}, const std::string& info = {});
@@ -28,6 +28,8 @@ public:
     // The notification without any sound file: the information beep.
     void PlayNotifySound();
     void BeepInfo(bool force);
+    // A command that cannot be carried out now; not subject to the Sound setting.
+    void BeepError() { Beep(EBeep::Error); }
 
 private:
     struct CStamp
@@ -41,7 +43,7 @@ private:
                   const std::string& destination, const std::string& info, const CStamp& stamp);
     void Beep(EBeep beep);
 
-    const CGeneralSettings& m_settings;
+    const CReportSettings& m_settings;
     const CHostServices& m_services;
     bool m_noMessageOutput = false;
     // Set while the rotation notice is being reported: that line starts the new log and

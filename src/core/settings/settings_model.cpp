@@ -1,17 +1,9 @@
 #include "settings/settings_model.h"
 
-#include "settings/expand_path.h"
-
 namespace {
 constexpr const char* kDefaultStopApp = "スキャンディスク - *;ｽｷｬﾝﾃﾞｨｽｸ - *;最適化中 - *";
 constexpr const char* kDefaultTempFolder = "%temp%";
 }  // namespace
-
-void CPathValue::Assign(std::string rawText)
-{
-    raw = std::move(rawText);
-    expanded = ExpandPath(raw);
-}
 
 CGeneralSettings::CGeneralSettings()
     : StopApp(kDefaultStopApp),

@@ -8,37 +8,21 @@
 #include <array>
 #include <string>
 
-// A path setting is held as the user wrote it (what is saved) and with its environment
-// references expanded (what the engine uses).
-struct CPathValue
-{
-    std::string raw;
-    std::string expanded;
+#include "platform/path_value.h"
+#include "report/report_settings.h"
 
-    void Assign(std::string rawText);
-    bool operator==(const CPathValue&) const = default;
-};
-
-struct CGeneralSettings
+// The fields reporting reads (DispDetailInfo, LogFile, LogSize, the sounds) come from
+// CReportSettings.
+struct CGeneralSettings : CReportSettings
 {
-    int DispDetailInfo = 1;
     int FileChkInterval = 3;
     int BakDelayTime = 5;
     CPathValue BakCopyPath;
     int NoDriveDir = 0;
     int BakDrvAlertSize = 100;
     int Forced = 0;
-    CPathValue LogFile;
     int LogLines = 200;
-    int DispDebugInfo = 0;
     int Ignore2sec = 1;
-    int LogSize = 10000;
-    int Sound = 1;
-    int SoundW = 0;
-    int SoundE = 0;
-    std::string SoundFile;
-    std::string SoundWFile;
-    std::string SoundEFile;
     int GenStyle = 1;
     int YmdFmt = 2;
     int BakWait = 1;
@@ -51,6 +35,10 @@ struct CGeneralSettings
     std::string CpOptLHA;
     std::string CpOptRAR;
     std::string CpOptZIP;
+    // The list font as stored (list_font.h reads and writes it); written only by the font
+    // command, never by the general configuration.
+    std::string FontName;
+    std::string FontData;
 
     CGeneralSettings();
     bool operator==(const CGeneralSettings&) const = default;

@@ -14,7 +14,8 @@
 #include "report/message_output.h"
 #include "settings/command_line.h"
 #include "settings/profile_store.h"
-#include "settings/program_paths.h"
+#include "platform/program_paths.h"
+#include "version.h"
 
 namespace {
 
@@ -23,10 +24,8 @@ constexpr const char* kSectionStartup = "Startup";
 constexpr const char* kSectionBackup = "Backup";
 constexpr const char* kKeyFiles = "Files";
 
-constexpr const char* kApplicationTitle = "Vesk Realtime Backup";
 constexpr const char* kTextOldSettingsFound =
     "古い版の標準設定ファイル (Tovix.INI) を検出しました.\nその設定を使いますか?";
-constexpr const char* kTextCopyFailed = "'%s' を '%s' へコピーできませんでした";
 constexpr const char* kTextNoFileSettings =
     "設定ファイル '%s' にファイル設定がありません. 起動を中止します.";
 constexpr const char* kTextTooManySettings =
@@ -65,6 +64,7 @@ const CGeneralKey kGeneralLoadKeys[] = {
     {"GenStyle", &G::GenStyle},             {"YmdFmt", &G::YmdFmt},
     {"BakWait", &G::BakWait},               {"Recycle2", &G::Recycle2},
     {"StopApp", &G::StopApp},               {"DlgTimer", &G::DlgTimer},
+    {"FontName", &G::FontName},             {"FontData", &G::FontData},
 };
 
 // The order in which the general configuration has always been written.
@@ -170,9 +170,8 @@ bool WriteKey(CProfileStore& store, const char* section, const std::string& key,
         field);
 }
 
-// Copies a whole file through a temporary file and a rename, so the target is either the
-// old or the new file. A new target is readable by the user only; an existing one keeps
-// its permissions.
+}  // namespace
+
 bool CopyFileReplacing(const std::string& from, const std::string& to)
 {
     const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -203,19 +202,17 @@ bool CopyFileReplacing(const std::string& from, const std::string& to)
     return ok;
 }
 
-}  // namespace
-
 CSettingsStorage::CSettingsStorage(CSettingsModel& model, CProfileStore& store,
-                                   const CCommandLine& commandLine, IPrompter* prompter)
-    : m_model(model), m_store(store), m_commandLine(commandLine), m_prompter(prompter)
+                                   const CCommandLine& commandLine, const CHostServices& services)
+    : m_model(model), m_store(store), m_commandLine(commandLine), m_services(services)
 {
 }
 
 int CSettingsStorage::ShowMessage(const std::string& text, unsigned type) const
 {
-    if (!m_prompter)
+    if (!m_services.prompter)
         return MessageBoxAnswer::kNo;
-    return m_prompter->MessageBox(text, kApplicationTitle, type | MessageBoxType::kTopmost);
+    return m_services.prompter->MessageBox(text, kApplicationName, type | MessageBoxType::kTopmost);
 }
 
 void CSettingsStorage::LoadGeneralSettings(const CGeneralSettings* defaults)
@@ -243,6 +240,17 @@ bool CSettingsStorage::SaveGeneralSettings(const CGeneralSettings& values,
             m_store.WriteProfileInt(kSectionStartup, key.name, options.*key.field);
     const bool written = m_store.EndBatch();
     LoadGeneralSettings();
+    return written;
+}
+
+bool CSettingsStorage::SaveListFont(const std::string& name, const std::string& data)
+{
+    m_store.BeginBatch();
+    m_store.WriteProfileString(kSectionSetting, "FontName", name);
+    m_store.WriteProfileString(kSectionSetting, "FontData", data);
+    const bool written = m_store.EndBatch();
+    m_model.general.FontName = name;
+    m_model.general.FontData = data;
     return written;
 }
 
@@ -323,7 +331,7 @@ bool CSettingsStorage::CreateDefaultSettingsFile()
     const std::string target = m_store.Path();
     CopyFileReplacing(target, JoinPath(systemFolder, kSettingsBackupFileName));
     if (!CopyFileReplacing(source, target)) {
-        ShowMessage(FormatText(kTextCopyFailed, source.c_str(), target.c_str()), MessageBoxType::kIconStop);
+        ShowMessage(FormatText(SettingsText::kCopyFailedFormat, source.c_str(), target.c_str()), MessageBoxType::kIconStop);
         return false;
     }
     return WaitForFileSettings();

@@ -11,12 +11,24 @@ class CCommandLine;
 class CProfileStore;
 class CMessageOutput;
 class IPrompter;
+struct CHostServices;
+
+namespace SettingsText {
+inline constexpr const char* kCopyFailedFormat = "'%s' を '%s' へコピーできませんでした";
+} // namespace SettingsText
+
+// Copies a whole file through a temporary file and a rename, so the target is either the
+// old or the new file. A new target is readable by the user only; an existing one keeps
+// its permissions. False with errno set when it could not.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
 
 class CSettingsStorage
 {
 public:
+    // The prompter is taken from services at every question, so a front end that sets it
+    // up after the storage was made still gets the questions of the first load.
     CSettingsStorage(CSettingsModel& model, CProfileStore& store, const CCommandLine& commandLine,
-                     IPrompter* prompter);
+                     const CHostServices& services);
 
     // Optional: where notices about the file go (a clamped count, a failed write).
     void SetMessageOutput(CMessageOutput* output) { m_output = output; }
@@ -26,6 +38,9 @@ public:
     // reloads while it is open keeps its own values for keys the file lacks).
     void LoadGeneralSettings(const CGeneralSettings* defaults = nullptr);
     bool SaveGeneralSettings(const CGeneralSettings& values, const CStartupOptions& options);
+
+    // Writes FontName and FontData at once (the font command applies immediately).
+    bool SaveListFont(const std::string& name, const std::string& data);
 
     // False when the start cannot go on (the default file could not be made).
     bool LoadFileSettings();
@@ -46,6 +61,6 @@ private:
     CSettingsModel& m_model;
     CProfileStore& m_store;
     const CCommandLine& m_commandLine;
-    IPrompter* m_prompter;  // none: questions answer No, errors go unseen
+    const CHostServices& m_services;  // no prompter: questions answer No, errors go unseen
     CMessageOutput* m_output = nullptr;
 };

@@ -15,13 +15,14 @@
 #include "engine/compress_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/front_end_hooks.h"
+#include "helpers/fake_front_end.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/last_error.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 using Moments = std::vector<int>;
 Q_DECLARE_METATYPE(std::string)
@@ -30,64 +31,6 @@ Q_DECLARE_METATYPE(Moments)
 namespace {
 
 using namespace std::chrono_literals;
-
-// Changes are signalled by the test; every look at a notifier is logged with the time
-// of the fake timers, so the poll moments can be compared exactly.
-class CFakeNotifierFactory final : public IChangeNotifierFactory
-{
-public:
-    explicit CFakeNotifierFactory(const CFakeTimers& timers) : m_timers(timers) {}
-
-    std::unique_ptr<IChangeNotifier> Create(const CChangeWatchOptions& options) override;
-
-    void Signal(const std::string& folder) { signalled[folder] = true; }
-
-    std::vector<std::string> watchedFolders;
-    std::map<std::string, bool> signalled;
-    std::map<std::string, std::string> notices;
-    Moments lookMoments;
-    int refuseWithError = 0;
-
-private:
-    friend class CFakeNotifier;
-    const CFakeTimers& m_timers;
-};
-
-class CFakeNotifier final : public IChangeNotifier
-{
-public:
-    CFakeNotifier(CFakeNotifierFactory& factory, std::string folder)
-        : m_factory(factory), m_folder(std::move(folder))
-    {
-    }
-    bool IsSignalled() override
-    {
-        m_factory.lookMoments.push_back(static_cast<int>(m_factory.m_timers.Elapsed().count()));
-        return m_factory.signalled[m_folder];
-    }
-    void ReadAndRearm() override { m_factory.signalled[m_folder] = false; }
-    std::string Degradation() const override { return {}; }
-    std::string TakeDegradationNotice() override
-    {
-        std::string notice = m_factory.notices[m_folder];
-        m_factory.notices[m_folder].clear();
-        return notice;
-    }
-
-private:
-    CFakeNotifierFactory& m_factory;
-    std::string m_folder;
-};
-
-std::unique_ptr<IChangeNotifier> CFakeNotifierFactory::Create(const CChangeWatchOptions& options)
-{
-    if (refuseWithError != 0) {
-        SetLastSystemError(refuseWithError);
-        return nullptr;
-    }
-    watchedFolders.push_back(options.folder);
-    return std::make_unique<CFakeNotifier>(*this, options.folder);
-}
 
 // A row's message without the prefix that warnings and errors get in the lists.
 std::string PlainMessage(const CMessageRow& row)
@@ -150,18 +93,6 @@ public:
 private:
     CRecordingSink& m_inner;
     const CFakeTimers& m_timers;
-};
-
-class CRecordingHooks final : public IFrontEndHooks
-{
-public:
-    void OpenManual() override { ++manualsOpened; }
-    void ShowNotice(const std::string& text) override { notices.push_back(text); }
-    void RequestQuit(int exitCode) override { quitCodes.push_back(exitCode); }
-
-    int manualsOpened = 0;
-    std::vector<std::string> notices;
-    std::vector<int> quitCodes;
 };
 
 // One engine on fake services, with its folders in a real temporary tree.
@@ -526,11 +457,14 @@ private slots:
     }
 
     // The end of an abort: at the first timer event that is not a mere blink with no pass
-    // running, the request is cleared and the program enabled again.
+    // running, the request is cleared and the application told, while still disabled.
     void abortEnds()
     {
         CRig rig;
         rig.AddSetting("src");
+        Moments endMoments;
+        rig.engine->SetAbortEndHandler(
+            [&] { endMoments.push_back(static_cast<int>(rig.host.timers.Elapsed().count())); });
         rig.engine->StartMonitoring(); // FileChkInterval 3: the first poll tick at 3.5 s
         rig.State().abortRequested = 1;
         rig.State().disabled = 1;
@@ -541,11 +475,16 @@ private slots:
         rig.State().processingCounter = 0;
         rig.Advance(3000ms); // blink ticks only
         QCOMPARE(rig.State().abortRequested, 1);
-        QCOMPARE(rig.State().disabled, 1);
         rig.Advance(500ms);
         QCOMPARE(rig.State().abortRequested, 0);
-        QCOMPARE(rig.State().disabled, 0);
-        QCOMPARE(rig.sink.MomentsOf(EngineText::kStateReady).back(), 7000);
+        QCOMPARE(endMoments, Moments{7000});
+
+        // Enabled again by hand before the pass ended: nothing to return from.
+        rig.State().abortRequested = 1;
+        rig.State().disabled = 0;
+        rig.Advance(3500ms);
+        QCOMPARE(rig.State().abortRequested, 0);
+        QCOMPARE(endMoments, Moments{7000});
     }
 
     // Marked settings in table order: a plain one, an unmarked one, one not backed up

@@ -12,7 +12,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 Q_DECLARE_METATYPE(std::string)
 

@@ -21,10 +21,10 @@
 #include "helpers/temp_tree.h"
 #include "platform/linux/program_lookup.h"
 #include "platform/path.h"
-#include "settings/program_paths.h"
+#include "platform/program_paths.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 using Words = std::vector<std::string>;
 Q_DECLARE_METATYPE(std::string)

@@ -14,7 +14,7 @@
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

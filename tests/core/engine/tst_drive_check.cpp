@@ -9,7 +9,7 @@
 #include "engine/drive_check.h"
 #include "helpers/fake_services.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(std::vector<int>)

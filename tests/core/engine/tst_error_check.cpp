@@ -7,7 +7,7 @@
 #include "platform/last_error.h"
 #include "report/format_text.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 class TestErrorCheck : public QObject
 {

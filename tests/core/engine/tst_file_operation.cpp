@@ -16,7 +16,7 @@
 #include "platform/linux/file_attributes.h"
 #include "platform/path.h"
 #include "report/format_text.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "platform/last_error.h"
 #include "report/format_text.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 class TestFolderOperations : public QObject
 {

@@ -16,7 +16,7 @@
 #include "platform/last_error.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 Q_DECLARE_METATYPE(std::string)
 

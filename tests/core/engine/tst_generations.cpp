@@ -15,7 +15,7 @@
 #include "platform/path.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 using Moves = std::vector<std::pair<int, int>>; // from, to (0 = the backup itself)
 

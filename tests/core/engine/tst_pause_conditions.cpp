@@ -14,7 +14,7 @@
 #include "platform/linux/power_supply.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 using Names = std::vector<std::string>;
 using Snapshots = std::vector<Names>;

@@ -19,7 +19,7 @@
 #include "helpers/temp_tree.h"
 #include "platform/linux/file_attributes.h"
 #include "platform/path.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

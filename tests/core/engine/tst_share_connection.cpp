@@ -12,7 +12,7 @@
 #include "platform/last_error.h"
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "report/ask_user.h"
 #include "report/message_output.h"
 #include "report/report_texts.h"
-#include "app/application_core.h"
+#include "settings/application_core.h"
 #include "settings/settings_model.h"
 
 namespace {
@@ -46,7 +46,7 @@ public:
         return MessageBoxAnswer::kRetry;
     }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return 0; }
-    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
+    bool AskCredentials(const std::string&, const std::string&, std::string&, std::string&) override { return false; }
 };
 
 } // namespace

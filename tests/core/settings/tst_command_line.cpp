@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "settings/command_line.h"
-#include "settings/expand_path.h"
+#include "platform/expand_path.h"
 
 class TestCommandLine : public QObject
 {

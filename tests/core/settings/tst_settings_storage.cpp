@@ -3,8 +3,8 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/path.h"
-#include "app/application_core.h"
-#include "settings/program_paths.h"
+#include "settings/application_core.h"
+#include "platform/program_paths.h"
 #include "settings/text_encoding.h"
 
 namespace {

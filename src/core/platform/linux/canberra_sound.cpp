@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kInformationEvent = "dialog-information";
 constexpr const char* kWarningEvent = "dialog-warning";
+constexpr const char* kErrorEvent = "dialog-error";
 // Event sounds may be cached by the sound server; arbitrary files are streamed.
 constexpr const char* kCacheVolatile = "volatile";
 constexpr const char* kCacheNever = "never";
@@ -70,7 +71,9 @@ void CCanberraSound::Beep(EBeep beep)
     CErrnoGuard keepErrno;
     if (!Open())
         return;
-    const char* const event = beep == EBeep::Exclamation ? kWarningEvent : kInformationEvent;
+    const char* const event = beep == EBeep::Error         ? kErrorEvent
+                              : beep == EBeep::Exclamation ? kWarningEvent
+                                                           : kInformationEvent;
     ca_context_play(m_context, kSoundId, CA_PROP_EVENT_ID, event, CA_PROP_CANBERRA_CACHE_CONTROL,
                     kCacheVolatile, nullptr);
 }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "platform/last_error.h"
 #include "platform/path.h"
 

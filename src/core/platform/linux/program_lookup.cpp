@@ -2,7 +2,7 @@
 
 #include "platform/linux/child_process.h"
 #include "platform/path.h"
-#include "settings/program_paths.h"
+#include "platform/program_paths.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 

@@ -1,4 +1,4 @@
-#include "settings/program_paths.h"
+#include "platform/program_paths.h"
 
 #include <cstdlib>
 #include <pwd.h>

@@ -1,8 +1,8 @@
-#include "app/application_core.h"
+#include "settings/application_core.h"
 
 #include <cstring>
 
-#include "settings/program_paths.h"
+#include "platform/program_paths.h"
 
 namespace {
 constexpr const char* kTextSettingsWriteFailed = "設定ファイルに書き込めませんでした";
@@ -12,7 +12,7 @@ CApplicationCore::CApplicationCore(const CHostServices& services, CCommandLine c
     : m_services(services),
       m_commandLine(std::move(commandLine)),
       m_output(m_settings.general, m_services),
-      m_storage(m_settings, m_profile, m_commandLine, services.prompter)
+      m_storage(m_settings, m_profile, m_commandLine, m_services)
 {
     m_storage.SetMessageOutput(&m_output);
     m_profile.SetWriteErrorHandler([this](const std::string& path, int error) {
@@ -29,13 +29,22 @@ std::string CApplicationCore::InitialSettingsFileName() const
     return kDefaultSettingsFileName;
 }
 
-bool CApplicationCore::LoadSettingsFile(const std::string& name)
+bool CApplicationCore::LoadSettingsFile(const std::string& name, const std::function<void(int)>& step)
 {
+    const auto Step = [&step](int position) {
+        if (step)
+            step(position);
+    };
+    Step(1);
     m_settingsFileName = name;
     m_profile.SetPath(ResolveSettingsFilePath(name));
+    Step(2);
     if (!m_storage.LoadFileSettings())
         return false;
+    Step(3);
     m_storage.LoadGeneralSettings();
+    Step(4);
     m_storage.LoadArchiverSettings(-1);
+    Step(5);
     return true;
 }

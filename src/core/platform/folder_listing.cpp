@@ -1,4 +1,4 @@
-#include "engine/folder_listing.h"
+#include "platform/folder_listing.h"
 
 #include <algorithm>
 #include <cerrno>

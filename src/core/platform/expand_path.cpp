@@ -1,4 +1,4 @@
-#include "settings/expand_path.h"
+#include "platform/expand_path.h"
 
 #include <cstdlib>
 #include <strings.h>

@@ -4,6 +4,7 @@
 // settings model, the current settings file, the command line and the state flags that
 // the scheduler, the pass driver and the front ends share.
 
+#include <functional>
 #include <string>
 
 #include "platform/host_services.h"
@@ -12,6 +13,7 @@
 #include "settings/profile_store.h"
 #include "settings/settings_model.h"
 #include "settings/settings_storage.h"
+#include "version.h"
 
 struct CAppState
 {
@@ -23,8 +25,6 @@ struct CAppState
     int exitAllowed = 0;        // set by the Exit command
 };
 
-inline constexpr const char* kApplicationName = "Vesk Realtime Backup";
-
 class CApplicationCore
 {
 public:
@@ -32,9 +32,10 @@ public:
     CApplicationCore(const CApplicationCore&) = delete;
     CApplicationCore& operator=(const CApplicationCore&) = delete;
 
-    // Makes name the current settings file and loads everything from it. False when the
-    // program cannot start with it (the reason has been shown).
-    bool LoadSettingsFile(const std::string& name);
+    // Makes name the current settings file and loads everything from it, calling step
+    // with 1 to 5 as the load goes on. False when the program cannot start with it (the
+    // reason has been shown).
+    bool LoadSettingsFile(const std::string& name, const std::function<void(int)>& step = {});
     // The name given with -i, or the default name.
     std::string InitialSettingsFileName() const;
 
@@ -44,10 +45,16 @@ public:
     CSettingsModel& Settings() { return m_settings; }
     const CSettingsModel& Settings() const { return m_settings; }
     CAppState& State() { return m_state; }
+    const CAppState& State() const { return m_state; }
     const CHostServices& Services() const { return m_services; }
+    // A front end may make its window after the core: what is reported or asked from then
+    // on goes there.
+    void SetMessageSink(IMessageSink* sink) { m_services.sink = sink; }
+    void SetPrompter(IPrompter* prompter) { m_services.prompter = prompter; }
     const CCommandLine& CommandLine() const { return m_commandLine; }
     CProfileStore& Profile() { return m_profile; }
     CMessageOutput& Output() { return m_output; }
+    const CMessageOutput& Output() const { return m_output; }
     CSettingsStorage& Storage() { return m_storage; }
 
     void OutputMessage(int kind, const std::string& message, const std::string& source = {},

@@ -643,8 +643,8 @@ void TestReliability::queueOverflowLosesNoChange()
 }
 
 // FIFOs, sockets and devices are never opened (a FIFO would block the pass for good),
-// links are copied as links: no loop, nothing reached through them, nothing written
-// outside the destination.
+// links, to files and to folders, are copied as links: no loop, nothing reached through
+// them, nothing written outside the destination.
 void TestReliability::specialFilesAndLinksAreNeitherOpenedNorFollowed()
 {
     CTempTree tree;
@@ -679,8 +679,10 @@ void TestReliability::specialFilesAndLinksAreNeitherOpenedNorFollowed()
     QCOMPARE(ReadFileBytes(backup + "/plain.txt"), std::string("plain"));
     QVERIFY(IsSymbolicLinkTo(backup + "/outfile", outside));
     QVERIFY(IsSymbolicLinkTo(backup + "/loop", "loop"));
-    QCOMPARE(NamesIn(backup), (std::vector<std::string>{"loop", "outfile", "plain.txt", "sub"}));
-    QCOMPARE(NamesIn(backup + "/sub"), std::vector<std::string>());
+    QVERIFY(IsSymbolicLinkTo(backup + "/outdir", tree.Path("outside")));
+    QVERIFY(IsSymbolicLinkTo(backup + "/sub/up", ".."));
+    QCOMPARE(NamesIn(backup), (std::vector<std::string>{"loop", "outdir", "outfile", "plain.txt", "sub"}));
+    QCOMPARE(NamesIn(backup + "/sub"), std::vector<std::string>{"up"});
     QCOMPARE(NamesIn(tree.Path("outside")), std::vector<std::string>{"secret.txt"});
     for (const std::string& name : NamesIn(tree.Root()))
         QVERIFY2(QStringList({"backup", "config", "outside", "source", "special.TVX"})

@@ -100,3 +100,11 @@ CTreeComparison CompareTrees(const std::string& source, const std::string& backu
     CComparer(result).Compare(source, backup, ".", true);
     return result;
 }
+
+std::string DifferencesText(const CTreeComparison& comparison)
+{
+    std::string text;
+    for (const std::string& difference : comparison.differences)
+        text += difference + "\n";
+    return text;
+}

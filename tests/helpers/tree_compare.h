@@ -18,3 +18,6 @@ struct CTreeComparison
 };
 
 CTreeComparison CompareTrees(const std::string& source, const std::string& backup);
+
+// The differences one a line, for the message of a failed check.
+std::string DifferencesText(const CTreeComparison& comparison);

@@ -134,7 +134,7 @@ private slots:
     {
         QVERIFY(Pass() > 0);
         const CTreeComparison comparison = CompareTrees(m_source, m_destination);
-        QCOMPARE(comparison.differences, std::vector<std::string>());
+        QVERIFY2(comparison.differences.empty(), DifferencesText(comparison).c_str());
         QCOMPARE(comparison.entries, std::size_t(18));
         QCOMPARE(RsyncChanges(m_source, m_destination), QByteArray());
         // Nothing was reached through a link: the loops were not walked and the folder

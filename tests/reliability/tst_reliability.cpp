@@ -749,7 +749,8 @@ void TestReliability::awkwardNamesAreBackedUpByteExact()
 }
 
 // Run as an unprivileged user: a folder that is read-only in the source is read-only in
-// the backup too, and the next pass can still update and add files in it.
+// the backup too, and the next pass can still update and add files in it, and recycle it
+// once it is gone from the source.
 void TestReliability::readOnlyFoldersStayUpdatable()
 {
     if (geteuid() != 0)
@@ -761,7 +762,9 @@ void TestReliability::readOnlyFoldersStayUpdatable()
     const std::string kept = tree.WriteFile("source/locked/kept.txt", "first");
     tree.MakeFolder("logs");
     const std::string settings = tree.Path("logs/nobody.TVX");
-    WriteJob(settings, destination, source, tree.Path("logs/tovix.log"));
+    const std::string recycle = tree.Path("logs/recycle");
+    WriteJob(settings, destination, source, tree.Path("logs/tovix.log"), 0, 4,
+             "Recycle2=" + recycle + "\r\n");
     for (const char* folder : {"source", "backup", "logs"})
         QCOMPARE(Execute("chown", {"-R", "65534:65534", QString::fromStdString(tree.Path(folder))}), 0);
     const std::string locked = tree.Path("source/locked");
@@ -784,6 +787,12 @@ void TestReliability::readOnlyFoldersStayUpdatable()
     QCOMPARE(ReadFileBytes(backup + "/added.txt"), std::string("added"));
     const CTreeComparison comparison = CompareTrees(source, BackupOf(destination, source));
     QVERIFY2(comparison.differences.empty(), DifferencesText(comparison).c_str());
+
+    QCOMPARE(Execute("rm", {"-rf", "--", QString::fromStdString(locked)}), 0);
+    const CPassResult third = RunPass(tree, settings, nobody);
+    QVERIFY2(third.status == 0, Problems(third).constData());
+    QVERIFY(!PathExists(backup));
+    QCOMPARE(ReadFileBytes(recycle + "/locked/kept.txt"), std::string("second"));
 }
 
 // A tree nobody here made, with its links to folders: after one pass the backup holds

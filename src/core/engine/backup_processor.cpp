@@ -56,7 +56,7 @@ void MakeFolderWorkable(const std::string& folder)
 }
 
 // 0 when the backup folder has the source folder's permissions and last-write time (or
-// the source folder is gone), else the error that kept them from it. Below the top, the backup folder is never reached
+// either folder is missing), else the error that kept them from it. Below the top, the backup folder is never reached
 // through a link.
 int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& backupFolder, bool isTop)
 {
@@ -76,8 +76,9 @@ int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& ba
     // A source folder that went away meanwhile has no time to give; its files said so.
     if (stat(localSource.c_str(), &source) != 0)
         return 0;
+    // Generation deletion walks backups that need not exist.
     if ((isTop ? stat(localBackup.c_str(), &backup) : lstat(localBackup.c_str(), &backup)) != 0)
-        return errno;
+        return errno == ENOENT ? 0 : errno;
     if (!S_ISDIR(backup.st_mode))
         return ENOTDIR;
     const mode_t mode = source.st_mode & 07777;

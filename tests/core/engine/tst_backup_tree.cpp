@@ -150,6 +150,22 @@ private slots:
         QCOMPARE(CompareTrees(m_source, m_destination).differences, std::vector<std::string>());
     }
 
+    // Generation deletion walks the source over backups that may not exist: no folder is
+    // made, and no missing one is worth a warning. One that exists gets its times back.
+    void generationDeletionOverMissingBackups()
+    {
+        m_tree->WriteFile("dst/A/a.$1.txt", "old", kTime);
+        CBackupProcessor processor(*m_core);
+        processor.LoadRules(m_setting);
+        processor.m_mode = ProcessorMode::kDeleteGenerations;
+        QCOMPARE(processor.Walk(m_source, true), 0);
+        QVERIFY(!PathExists(m_destination + "/A/a.$1.txt"));
+        QVERIFY(!PathExists(m_destination + "/R"));
+        QVERIFY(m_host->sink.RowsOfKind(MessageKind::kWarning).empty());
+        QCOMPARE(FileTime(m_destination + "/A"), FileTime(m_source + "/A"));
+        QCOMPARE(FileMode(m_destination + "/A"), 0751);
+    }
+
     void changedLinks_data()
     {
         QTest::addColumn<std::string>("name");

@@ -56,8 +56,8 @@ void MakeFolderWorkable(const std::string& folder)
 }
 
 // 0 when the backup folder has the source folder's permissions and last-write time (or
-// either folder is missing), else the error that kept them from it. Below the top, the backup folder is never reached
-// through a link.
+// either folder is missing), else the error that kept them from it. Below the top, the
+// backup folder is never reached through a link.
 int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& backupFolder, bool isTop)
 {
     std::string localSource;

@@ -110,22 +110,23 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
 
     AfterFiles();
 
-    if (context.recurse) {
-        CFolderSearch subfolders;
-        bool found = FindFirstSubfolder(folder, subfolders, entry);
-        while (found) {
-            context.entry = entry;
-            context.isFolder = true;
-            const std::size_t length = m_relativePath.size();
-            m_relativePath += kPathSeparator;
-            m_relativePath += entry.name;
-            ProcessFolder(context);
-            m_relativePath.resize(length);
-            m_currentSourceFolder = folder;
-            found = FindNextSubfolder(subfolders, entry);
-        }
+    if (!context.recurse) {
+        LeaveFolder();
+        return;
     }
-
+    CFolderSearch subfolders;
+    bool found = FindFirstSubfolder(folder, subfolders, entry);
+    while (found) {
+        context.entry = entry;
+        context.isFolder = true;
+        const std::size_t length = m_relativePath.size();
+        m_relativePath += kPathSeparator;
+        m_relativePath += entry.name;
+        ProcessFolder(context);
+        m_relativePath.resize(length);
+        m_currentSourceFolder = folder;
+        found = FindNextSubfolder(subfolders, entry);
+    }
     LeaveFolder();
 }
 

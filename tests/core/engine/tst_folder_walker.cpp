@@ -121,6 +121,7 @@ private slots:
         CRecordingWalker walker(*m_core);
         QCOMPARE(walker.Walk(m_source, false), 0);
         QCOMPARE(walker.calls, (Calls{"enter ", "file /a", "after "}));
+        QCOMPARE(walker.left, Calls{" in " + m_source + "/"});
     }
 
     void dotFoldersAreNeverEntered()

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/application_core.h"
+#include "settings/application_core.h"
 #include "decision_rows.h"
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"

@@ -297,7 +297,8 @@ int CConsoleHost::Run()
     if (!m_app.LoadSettingsFile(m_app.InitialSettingsFileName()))
         return ConsoleExit::kCannotStart;
 
-    m_app.StartEngine(m_notifiers);
+    // Nothing to show first: a back-up-all run starts as soon as monitoring is set up.
+    m_app.StartEngine(m_notifiers, true);
     if (!m_signalled && m_app.Core().Settings().general.BakCopyPath.expanded.empty()) {
         // Nothing can ever be backed up, and nothing here can set a destination.
         m_app.StopEngine();

@@ -60,11 +60,11 @@ bool CApplication::LoadSettingsFile(const std::string& name)
     return loaded;
 }
 
-void CApplication::StartEngine(IChangeNotifierFactory& notifiers)
+void CApplication::StartEngine(IChangeNotifierFactory& notifiers, bool backUpAllAtOnce)
 {
-    m_notifiers = &notifiers;
     m_engine = std::make_unique<CBackupEngine>(m_core, notifiers, *m_hooks);
     m_engine->SetAbortEndHandler([this] { OnAbortEnded(); });
+    m_engine->SetBackUpAllAtStart(backUpAllAtOnce);
     m_engine->Start();
 }
 

@@ -67,7 +67,9 @@ public:
     // when the program cannot go on with it (the reason has been shown).
     bool LoadSettingsFile(const std::string& name);
     // The view is shown for the first time: the engine welcomes and starts monitoring.
-    void StartEngine(IChangeNotifierFactory& notifiers);
+    // Without a window to show the state first, the sa pass may start at once instead of
+    // at the first polling tick.
+    void StartEngine(IChangeNotifierFactory& notifiers, bool backUpAllAtOnce = false);
     // The view goes away: monitoring stops and the engine with it.
     void StopEngine();
 
@@ -125,7 +127,6 @@ private:
     IFrontEndHooks m_noHooks;
     IFrontEndHooks* m_hooks = &m_noHooks;
     std::unique_ptr<CBackupEngine> m_engine;
-    IChangeNotifierFactory* m_notifiers = nullptr;
     CProcessPriority m_priority;
     int m_enabledBeforePause = 0;
     bool m_paused = false;

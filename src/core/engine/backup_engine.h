@@ -47,6 +47,9 @@ public:
 
     // The view is shown for the first time: welcome, then monitoring.
     void Start();
+    // A window shows its state first and backs up all (sa) at the first polling tick; a
+    // run without a window can start that pass as soon as monitoring is set up.
+    void SetBackUpAllAtStart(bool atStart) { m_backUpAllAtStart = atStart; }
 
     void StartMonitoring();
     void StopMonitoring();
@@ -86,6 +89,7 @@ private:
     int BackUpSetting(int index, const CFileSetting& setting);
     void StartAfterProgram(const CFileSetting& setting);
     void RestartDelayTimer();
+    void PostBackUpAll();
 
     CApplicationCore& m_core;
     IChangeNotifierFactory& m_notifierFactory;
@@ -102,6 +106,7 @@ private:
     bool m_windowHidden = false;
     bool m_backUpAllDone = false;
     bool m_backUpAllPending = false;
+    bool m_backUpAllAtStart = false;
     std::function<void()> m_abortEndHandler;
     bool m_quitDone = false;
     bool m_settingBackupFailed = false;

@@ -84,6 +84,21 @@ void CBackupEngine::Start()
                          std::string(EngineText::kVersionPrefix) + kTovixVersion);
     StartMonitoring();
     m_hooks.SetTrayIcon(false);
+    if (m_backUpAllAtStart)
+        PostBackUpAll();
+}
+
+// Once per run: the back-up-all pass of sa, out of the handler of the timer that asks for it.
+void CBackupEngine::PostBackUpAll()
+{
+    if (m_backUpAllDone)
+        return;
+    m_backUpAllDone = true;
+    ITimerService* timers = m_core.Services().timers;
+    if (m_core.Settings().startup.sa != 0 && timers) {
+        m_backUpAllPending = true;
+        timers->StartTimer(TimerId::kBackUpAll, 0);
+    }
 }
 
 void CBackupEngine::StartMonitoring()
@@ -309,14 +324,7 @@ void CBackupEngine::AfterTimerEvent()
             m_abortEndHandler();
     }
 
-    if (!m_backUpAllDone) {
-        m_backUpAllDone = true;
-        ITimerService* timers = m_core.Services().timers;
-        if (m_core.Settings().startup.sa != 0 && timers) {
-            m_backUpAllPending = true;
-            timers->StartTimer(TimerId::kBackUpAll, 0);
-        }
-    }
+    PostBackUpAll();
 
     if (!m_quitDone && !m_backUpAllPending && state.processingCounter == 0
         && state.processingEnabled == 1) {

@@ -54,9 +54,9 @@ struct CAppRig
         model.Files = 1;
     }
 
-    void Start()
+    void Start(bool backUpAllAtOnce = false)
     {
-        app.StartEngine(notifiers);
+        app.StartEngine(notifiers, backUpAllAtOnce);
         host.sink.Clear();
     }
     // The next pass, as a change seen at the first poll starts it (poll at 3.5 s, delay 5 s).
@@ -277,6 +277,30 @@ private slots:
         QVERIFY(ticksBefore > 0);
         QCOMPARE(ticksDuring, std::size_t(4));
         QVERIFY(rig.tree.Exists("bak" + rig.tree.Path("src") + "/a.txt"));
+        QCOMPARE(rig.hooks.quitCodes, std::vector<int>{0});
+    }
+
+    // With a window the sa pass waits for the first poll (the state is shown first); a run
+    // without one starts it as soon as monitoring is set up.
+    void backUpAllStart_data()
+    {
+        QTest::addColumn<bool>("atOnce");
+        QTest::addColumn<int>("passMs");
+        QTest::newRow("first poll") << false << 3500;
+        QTest::newRow("at once") << true << 0;
+    }
+
+    void backUpAllStart()
+    {
+        QFETCH(bool, atOnce);
+        QFETCH(int, passMs);
+        CAppRig rig({"-q"});
+        rig.app.Core().Settings().startup.sa = 2;
+        rig.Start(atOnce);
+        int pumpedAtMs = -1;
+        rig.AtFirstPumpOfPass([&] { pumpedAtMs = static_cast<int>(rig.host.timers.Elapsed().count()); });
+        rig.host.timers.Advance(4000ms);
+        QCOMPARE(pumpedAtMs, passMs);
         QCOMPARE(rig.hooks.quitCodes, std::vector<int>{0});
     }
 

@@ -10,19 +10,6 @@
 
 namespace {
 
-std::vector<std::string> NamesOf(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.emplace_back(entry->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string LinkTarget(const std::string& path)
 {
     std::string target(4096, '\0');
@@ -71,8 +58,8 @@ public:
         if (!S_ISDIR(s.st_mode))
             return;
 
-        const std::vector<std::string> sourceNames = NamesOf(source);
-        const std::vector<std::string> backupNames = NamesOf(backup);
+        const std::vector<std::string> sourceNames = NamesIn(source);
+        const std::vector<std::string> backupNames = NamesIn(backup);
         const std::string prefix = top ? std::string() : relative + "/";
         for (const std::string& name : backupNames)
             if (!std::binary_search(sourceNames.begin(), sourceNames.end(), name))
@@ -107,4 +94,17 @@ std::string DifferencesText(const CTreeComparison& comparison)
     for (const std::string& difference : comparison.differences)
         text += difference + "\n";
     return text;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

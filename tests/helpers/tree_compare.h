@@ -21,3 +21,6 @@ CTreeComparison CompareTrees(const std::string& source, const std::string& backu
 
 // The differences one a line, for the message of a failed check.
 std::string DifferencesText(const CTreeComparison& comparison);
+
+// The names in a folder without "." and "..", sorted by their bytes.
+std::vector<std::string> NamesIn(const std::string& folder);

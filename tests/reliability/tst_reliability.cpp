@@ -158,19 +158,6 @@ bool IsSymbolicLinkTo(const std::string& path, const std::string& target)
     return length >= 0 && std::string(buffer, static_cast<std::size_t>(length)) == target;
 }
 
-std::vector<std::string> NamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.emplace_back(entry->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Runs its action when the test leaves its scope, also when a check failed.
 class CCleanup
 {

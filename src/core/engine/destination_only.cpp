@@ -71,7 +71,8 @@ bool IsReadableFolder(const std::string& folder)
 }
 
 // The program's own folders (move targets, the private recycle folder, the new-file and
-// generation folders, the desktop's trash) and the source itself may well lie inside the
+// generation folders, the folders of the settings and log files, the desktop's trash)
+// and the source itself may well lie inside the
 // destination; they hold what earlier passes put aside or what is still to be backed
 // up, and are never anybody's destination-only entry. Folders are compared by what they
 // are as well as by how they are written, so that no link or second name hides them.
@@ -86,6 +87,8 @@ bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& c
                                    processor.m_newFileRoot,
                                    processor.m_generationRoot,
                                    source,
+                                   ParentPath(core.SettingsFilePath()),
+                                   ParentPath(core.Settings().general.LogFile.expanded),
                                    HomeTrashFolder()};
     for (const std::string& folder : folders) {
         if (folder.empty())

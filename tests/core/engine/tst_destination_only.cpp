@@ -326,6 +326,9 @@ private slots:
         QTest::newRow("new-file folder, delete")
             << OldFileAction::kDelete << "new" << std::string(DecisionText::kDestinationOnlyDeleted)
             << std::string();
+        QTest::newRow("log folder, delete")
+            << OldFileAction::kDelete << "logs" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << std::string();
     }
 
     // What earlier passes put aside inside the destination is kept, whatever the action.
@@ -344,6 +347,8 @@ private slots:
             m_setting.OldMove.Assign(own);
         else if (ownFolder == "recycle")
             m_core->Settings().general.Recycle2.Assign(own);
+        else if (ownFolder == "logs")
+            m_core->Settings().general.LogFile.Assign(own + "/tovix.log");
         else
             m_setting.NewBakTo.Assign(own);
 

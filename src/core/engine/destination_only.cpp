@@ -72,10 +72,10 @@ bool IsReadableFolder(const std::string& folder)
 
 // The program's own folders (move targets, the private recycle folder, the new-file and
 // generation folders, the folders of the settings and log files, the desktop's trash)
-// and the source itself may well lie inside the
-// destination; they hold what earlier passes put aside or what is still to be backed
-// up, and are never anybody's destination-only entry. Folders are compared by what they
-// are as well as by how they are written, so that no link or second name hides them.
+// and the source itself may well lie inside the destination; they hold what earlier
+// passes put aside or what is still to be backed up, and are never anybody's
+// destination-only entry. Folders are compared by what they are as well as by how they
+// are written, so that no link or second name hides them.
 bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& core,
                     const std::string& entryPath, bool isFolder)
 {
@@ -97,6 +97,17 @@ bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& c
             return true;
     }
     return false;
+}
+
+// A move or recycle folder inside the backup is reached through the backup tree too:
+// reported when a symbolic link stands on the way from the destination root to folder.
+bool LinkOnTheWay(CApplicationCore& core, const std::string& root, const std::string& folder)
+{
+    const std::string link = folder.empty() ? std::string() : FirstLinkBelow(root, folder);
+    if (link.empty())
+        return false;
+    core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+    return true;
 }
 
 void MakeWritable(const std::string& path)
@@ -185,11 +196,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         // A link planted on the way since the walk entered the folder would lead the
         // action out of the backup.
-        if (const std::string link = FirstLinkBelow(processor.m_destinationRoot, destinationFolder);
-            !link.empty()) {
-            core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+        if (LinkOnTheWay(core, processor.m_destinationRoot, destinationFolder))
             return false;
-        }
         // Test mode or the abort keys, decided once: what is reported is what was done.
         const bool dryRun = processor.IsDryRun();
 
@@ -223,6 +231,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
                                    moveFolder);
                 break;
             }
+            if (LinkOnTheWay(core, processor.m_destinationRoot, moveFolder))
+                break;
             if (!dryRun && EnsureFolder(core, moveFolder)) {
                 ++processor.m_copyCounter;
                 note = JoinPath(moveFolder, entry.name);
@@ -243,6 +253,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         case OldFileAction::kRecycle:
             note = operation.RecycleFolder();
+            if (LinkOnTheWay(core, processor.m_destinationRoot, note))
+                break;
             if (!dryRun) {
                 ++processor.m_copyCounter;
                 ClearLastSystemError();

@@ -284,6 +284,27 @@ private slots:
         }
     }
 
+    // A move folder inside the backup is reached through the backup tree as well: a link
+    // planted in its place does not take the moved entries elsewhere.
+    void moveFolderReachedThroughALink()
+    {
+        WriteUnchanged("keep.txt");
+        m_tree->WriteFile("bak/gone.txt", "backup", kTime);
+        m_tree->MakeFolder("victim");
+        const std::string link = m_destination + "/old";
+        QCOMPARE(symlink(m_tree->Path("victim").c_str(), link.c_str()), 0);
+        m_setting.OldDel = OldFileAction::kMove;
+        m_setting.OldMove.Assign(link);
+
+        Backup();
+
+        QCOMPARE(m_tree->Read("bak/gone.txt"), std::string("backup"));
+        QVERIFY(IsEmptyFolder(m_tree->Path("victim")));
+        const std::vector<CRow> errors = Errors();
+        QVERIFY(!errors.empty());
+        QCOMPARE(errors[0], Row(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link));
+    }
+
     // A source drive unmounted since the last good pass leaves an empty folder on
     // another device: not available, and the backup keeps everything.
     void sourceNotMounted()

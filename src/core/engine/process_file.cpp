@@ -332,6 +332,12 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                                          destination, m_newerBackupMoveFolder);
                     return 0;
                 }
+                // A move folder inside the backup is not reached through a planted link.
+                if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder);
+                    !link.empty()) {
+                    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+                    return 0;
+                }
                 int kind = MessageKind::kTest;
                 if (!IsDryRun()) {
                     CFileOperation operation(m_core);

@@ -286,15 +286,31 @@ private slots:
 
     // A move folder inside the backup is reached through the backup tree as well: a link
     // planted in its place does not take the moved entries elsewhere.
+    void moveFolderReachedThroughALink_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("OldMove") << "OldMove";
+        QTest::newRow("ForcedMove") << "ForcedMove";
+    }
+
     void moveFolderReachedThroughALink()
     {
+        QFETCH(QString, key);
         WriteUnchanged("keep.txt");
-        m_tree->WriteFile("bak/gone.txt", "backup", kTime);
         m_tree->MakeFolder("victim");
         const std::string link = m_destination + "/old";
         QCOMPARE(symlink(m_tree->Path("victim").c_str(), link.c_str()), 0);
-        m_setting.OldDel = OldFileAction::kMove;
-        m_setting.OldMove.Assign(link);
+        if (key == "OldMove") {
+            m_tree->WriteFile("bak/gone.txt", "backup", kTime);
+            m_setting.OldDel = OldFileAction::kMove;
+            m_setting.OldMove.Assign(link);
+        } else {
+            m_tree->WriteFile("src/gone.txt", "older", kTime);
+            m_tree->WriteFile("bak/gone.txt", "backup", kTime + 100);
+            m_setting.ForcedInc = "*gone.txt";
+            m_setting.Forced = 3;
+            m_setting.ForcedMove.Assign(link);
+        }
 
         Backup();
 

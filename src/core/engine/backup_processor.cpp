@@ -165,6 +165,19 @@ bool CBackupProcessor::NoLinkOnTheWay(const std::string& root, const std::string
     return false;
 }
 
+bool CBackupProcessor::BackupTreeIntact()
+{
+    if (m_destinationLost)
+        return false;
+    const std::string link = FirstLinkBelow(m_destinationRoot, m_destinationFolder);
+    if (link.empty())
+        return true;
+    m_destinationLost = true;
+    SetLastSystemError(ELOOP);
+    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+    return false;
+}
+
 void CBackupProcessor::RememberDevice(const std::string& folder)
 {
     const std::string path = folder.empty() ? std::string(1, kPathSeparator) : folder;

@@ -125,6 +125,9 @@ private:
     // started with: an unmounted file system leaves its bare mount point folder behind,
     // which must not receive the backup.
     bool DestinationStillThere();
+    // False, reported once, when a symbolic link has been planted on the way to the
+    // current destination folder since the walk entered it: the walk stops writing.
+    bool BackupTreeIntact();
     // Says once per folder tree that archive mode cannot work there.
     void WarnArchiveStateNotKept(const std::string& root);
     // Clears the temporary copies a killed run left in a folder the walk writes to.

@@ -187,6 +187,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         m_core.OutputMessage(MessageKind::kDebug, DecisionText::kUnmatched, fileName);
         return 0;
     }
+    if (!BackupTreeIntact())
+        return 0;
 
     struct stat sourceStatus
     {

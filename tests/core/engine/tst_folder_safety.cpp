@@ -284,6 +284,36 @@ private slots:
         }
     }
 
+    // A link planted while the walk is in the folder: the next file is not written
+    // through it, and the walk stops writing.
+    void linkPlantedDuringTheWalk()
+    {
+        m_tree->WriteFile("src/sub/f1.txt", "one", kTime);
+        m_tree->WriteFile("src/sub/f2.txt", "two", kTime);
+        m_tree->MakeFolder("bak/sub");
+        m_tree->MakeFolder("victim");
+        const std::string folder = m_destination + "/sub";
+        const std::string away = m_tree->Path("away");
+        const std::string victim = m_tree->Path("victim");
+        CBackupProcessor* processor = m_processor.get();
+        bool planted = false;
+        for (int pump = 1; pump <= 100; ++pump) {
+            m_host->pump.actionsAtPump[pump] = [=, &planted] {
+                if (planted || processor->m_destinationFolder != folder)
+                    return;
+                planted =
+                    rename(folder.c_str(), away.c_str()) == 0 && symlink(victim.c_str(), folder.c_str()) == 0;
+            };
+        }
+
+        QCOMPARE(Backup(), -1);
+
+        QVERIFY(planted);
+        QVERIFY(IsEmptyFolder(victim));
+        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kLinkInBackupTree, {},
+                                                  folder, ".$00000028-Too many levels of symbolic links")}));
+    }
+
     // A move folder inside the backup is reached through the backup tree as well: a link
     // planted in its place does not take the moved entries elsewhere.
     void moveFolderReachedThroughALink_data()

@@ -92,8 +92,10 @@ public:
 class CFakeKeyState final : public IKeyState
 {
 public:
-    bool AbortKeysHeld() const override { return held; }
+    bool AbortKeysHeld() const override { return query ? query() : held; }
     bool held = false;
+    // When set, asked at every look instead of held (keys pressed and released at will).
+    std::function<bool()> query;
 };
 
 // Counts pumps; a test may hook an action into the n-th pump (for example pressing

@@ -23,6 +23,7 @@
 #include "engine/backup_processor.h"
 #include "engine/decision_texts.h"
 #include "engine/engine_texts.h"
+#include "engine/folder_safety.h"
 #include "helpers/console_runner.h"
 #include "helpers/temp_tree.h"
 #include "helpers/tree_compare.h"
@@ -269,6 +270,10 @@ private slots:
     void destinationFaultKeepsOldBackup_data();
     void destinationFaultKeepsOldBackup();
     void destinationUnmountedDuringPassGetsNothingWritten();
+    void unmountedSourceEmptiesNoBackup();
+    void destinationNotMountedAtStartGetsNothing();
+    void trashAtTheDestinationRootIsLeftAlone();
+    void linkPlantedInTheBackupLeadsNowhere();
     void watchLimitFallsBackToPollingOnce();
     void queueOverflowLosesNoChange();
     void specialFilesAndLinksAreNeitherOpenedNorFollowed();
@@ -411,12 +416,17 @@ void TestReliability::unreadableSourceCostsNoBackup()
     const std::string secret = tree.WriteFile("source/secret.txt", "secret, changed");
     const std::string hidden = tree.WriteFile("source/locked/inside.txt", "inside, changed");
     const std::string unlisted = tree.WriteFile("source/listonly/seen.txt", "seen, changed");
+    // A folder that may be entered but not listed: a name looked up there is "not found"
+    // whether or not it exists, so only the failed listing tells that nothing is known.
+    const std::string unlistable = tree.WriteFile("source/enteronly/kept.txt", "kept");
     const std::vector<std::pair<std::string, std::string>> backups = {
         {BackupOf(destination, secret), "secret"},
         {BackupOf(destination, hidden), "inside"},
         {BackupOf(destination, tree.Path("source/locked/gone.txt")), "gone"},
         {BackupOf(destination, unlisted), "seen"},
         {BackupOf(destination, tree.Path("source/listonly/gone.txt")), "gone"},
+        {BackupOf(destination, unlistable), "kept"},
+        {BackupOf(destination, tree.Path("source/enteronly/gone.txt")), "gone"},
     };
     for (const auto& [path, contents] : backups) {
         QVERIFY(QDir().mkpath(QString::fromStdString(ParentPath(path))));
@@ -430,15 +440,17 @@ void TestReliability::unreadableSourceCostsNoBackup()
     const QString nobody = "65534:65534";
     for (const char* folder : {"source", "backup", "config", "logs"})
         QCOMPARE(Execute("chown", {"-R", nobody, QString::fromStdString(tree.Path(folder))}), 0);
-    // Left to root: a file only root reads, a folder only root enters, and one that others
-    // may list but not enter.
+    // Left to root: a file only root reads, a folder only root enters, one that others
+    // may list but not enter, and one that others may enter but not list.
     QCOMPARE(Execute("chown", {"-R", "0:0", QString::fromStdString(secret),
                                QString::fromStdString(tree.Path("source/locked")),
-                               QString::fromStdString(tree.Path("source/listonly"))}),
+                               QString::fromStdString(tree.Path("source/listonly")),
+                               QString::fromStdString(tree.Path("source/enteronly"))}),
              0);
     QVERIFY(::chmod(secret.c_str(), 0600) == 0);
     QVERIFY(::chmod(tree.Path("source/locked").c_str(), 0700) == 0);
     QVERIFY(::chmod(tree.Path("source/listonly").c_str(), 0744) == 0);
+    QVERIFY(::chmod(tree.Path("source/enteronly").c_str(), 0311) == 0);
 
     const CPassResult result =
         RunPass(tree, settings, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
@@ -559,6 +571,119 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
     QCOMPARE(EntriesOf(tree.Path("source/a")), QStringList({"large.bin", "zz.txt"}));
     QCOMPARE(QFileInfo(QString::fromStdString(large)).size(), 128LL * kMegabyte);
     QCOMPARE(ReadFileBytes(small[1]), std::string("one"));
+}
+
+// The source's drive is not mounted when a run starts: its mount point is an empty
+// folder on the system disk, which must not turn every backup into a destination-only
+// entry.
+void TestReliability::unmountedSourceEmptiesNoBackup()
+{
+    if (geteuid() != 0)
+        QSKIP("needs root to mount and unmount a file system");
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string source = tree.MakeFolder("source");
+    CCleanup unmount([&] { Execute("umount", {"-l", QString::fromStdString(source)}); });
+    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", QString::fromStdString(source)}), 0);
+    const std::string file = tree.WriteFile("source/a/data.txt", "data");
+    const std::string settings = tree.Path("source.TVX");
+    WriteJob(settings, destination, source, {}, 0, 2);
+    QCOMPARE(RunPass(tree, settings).status, 0);
+    QCOMPARE(Execute("umount", {QString::fromStdString(source)}), 0);
+
+    const CPassResult result = RunPass(tree, settings);
+
+    QCOMPARE(ReadFileBytes(BackupOf(destination, file)), std::string("data"));
+    QVERIFY2(HasLine(result.output, "W", SafetyText::kEmptySourceKeepsBackup), Problems(result).constData());
+}
+
+// The destination's drive is not mounted when a pass starts: the bare mount point folder
+// on the system disk receives nothing, and the pass says why.
+void TestReliability::destinationNotMountedAtStartGetsNothing()
+{
+    if (geteuid() != 0)
+        QSKIP("needs root to mount and unmount a file system");
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    const QString destinationArgument = QString::fromStdString(destination);
+    CCleanup unmount([&] { Execute("umount", {"-l", destinationArgument}); });
+    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", destinationArgument}), 0);
+    const std::string first = tree.WriteFile("source/first.txt", "first");
+    const std::string settings = tree.Path("destination.TVX");
+    WriteJob(settings, destination, tree.Path("source"), {});
+
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa"});
+    QVERIFY2(WaitFor([&] { return ReadFileBytes(BackupOf(destination, first)) == "first"; }, kPassMs),
+             run.Output().constData());
+    QVERIFY(WaitFor([&] { return run.Shows("i", EngineText::kDone); }, kPassMs));
+    QCOMPARE(Execute("umount", {destinationArgument}), 0);
+    tree.WriteFile("source/second.txt", "second");
+    const bool refused = WaitFor([&] { return run.Shows("E", SafetyText::kDestinationNotMounted); }, kPassMs);
+    QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGTERM), 0);
+    QVERIFY(run.Finish(kPassMs));
+
+    QCOMPARE(EntriesOf(destination), QStringList());
+    QVERIFY2(refused, run.Output().constData());
+}
+
+// Recycling into the desktop's trash at the top of the destination's file system: the
+// trash folder is no destination-only entry in the passes that follow, whatever the action.
+void TestReliability::trashAtTheDestinationRootIsLeftAlone()
+{
+    if (geteuid() != 0)
+        QSKIP("needs root to mount a file system");
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    const QString destinationArgument = QString::fromStdString(destination);
+    CCleanup unmount([&] { Execute("umount", {"-l", destinationArgument}); });
+    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", destinationArgument}), 0);
+    tree.WriteFile("source/kept.txt", "kept");
+    WriteFileBytes(destination + "/old.txt", "old backup");
+    const std::string own = "BakTo0=" + destination + "\r\n";
+    const std::string recycle = tree.Path("recycle.TVX");
+    const std::string remove = tree.Path("delete.TVX");
+    WriteJob(recycle, tree.Path("general"), tree.Path("source"), {}, 0, 4, {}, own);
+    WriteJob(remove, tree.Path("general"), tree.Path("source"), {}, 0, 2, {}, own);
+
+    const CPassResult first = RunPass(tree, recycle);
+    QVERIFY2(first.status == 0, Problems(first).constData());
+    const std::string trash = destination + "/.Trash-0";
+    QCOMPARE(ReadFileBytes(trash + "/files/old.txt"), std::string("old backup"));
+    for (const std::string& settings : {recycle, remove}) {
+        const CPassResult next = RunPass(tree, settings);
+        QVERIFY2(next.status == 0 && !next.output.contains("E\t"), Problems(next).constData());
+    }
+    QCOMPARE(ReadFileBytes(trash + "/files/old.txt"), std::string("old backup"));
+    QCOMPARE(EntriesOf(destination), QStringList({".Trash-0", "kept.txt"}));
+}
+
+// A link planted in the backup where the source has a folder: the pass neither writes
+// through it nor deletes what it leads to.
+void TestReliability::linkPlantedInTheBackupLeadsNowhere()
+{
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string file = tree.WriteFile("source/sub/b.txt", "b");
+    tree.WriteFile("source/a.txt", "a");
+    tree.WriteFile("victim/victim.txt", "precious");
+    tree.WriteFile("victim/inner/deep.txt", "precious");
+    const std::string link = BackupOf(destination, tree.Path("source/sub"));
+    QVERIFY(QDir().mkpath(QString::fromStdString(ParentPath(link))));
+    QCOMPARE(::symlink(tree.Path("victim").c_str(), link.c_str()), 0);
+    const std::string settings = tree.Path("link.TVX");
+    WriteJob(settings, destination, tree.Path("source"), {}, 0, 2);
+
+    const CPassResult result = RunPass(tree, settings);
+
+    QVERIFY2(result.status == 0, Problems(result).constData());
+    QCOMPARE(EntriesOf(tree.Path("victim")), QStringList({"inner", "victim.txt"}));
+    QCOMPARE(ReadFileBytes(tree.Path("victim/inner/deep.txt")), std::string("precious"));
+    struct stat status
+    {
+    };
+    QCOMPARE(::lstat(link.c_str(), &status), 0);
+    QVERIFY(S_ISDIR(status.st_mode));
+    QCOMPARE(ReadFileBytes(BackupOf(destination, file)), std::string("b"));
 }
 
 // No watch to be had for the subfolders: the setting is polled instead, says so once, and
@@ -747,6 +872,8 @@ void TestReliability::readOnlyFoldersStayUpdatable()
     const std::string source = tree.Path("source");
     const std::string destination = tree.MakeFolder("backup");
     const std::string kept = tree.WriteFile("source/locked/kept.txt", "first");
+    // Keeps the source from becoming empty, which would look like an unmounted drive.
+    tree.WriteFile("source/other.txt", "other");
     tree.MakeFolder("logs");
     const std::string settings = tree.Path("logs/nobody.TVX");
     const std::string recycle = tree.Path("logs/recycle");

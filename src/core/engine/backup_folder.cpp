@@ -2,8 +2,11 @@
 
 #include "engine/backup_processor.h"
 #include "engine/engine_texts.h"
+#include "engine/destination_only.h"
+#include "engine/destination_path.h"
 #include "engine/error_check.h"
 #include "engine/folder_operations.h"
+#include "engine/folder_safety.h"
 #include "engine/pacing.h"
 #include "engine/pause_conditions.h"
 #include "platform/last_error.h"
@@ -25,6 +28,25 @@ bool AskToCreateDestination(CApplicationCore& core, const std::string& root)
            == MessageBoxAnswer::kYes;
 }
 
+// A fresh run cannot know on which device a source was before: an empty source beside
+// a filled backup gets no destination-only action, and a warning says why.
+bool KeepsDestinationOnly(CBackupProcessor& processor, const std::string& source)
+{
+    if (processor.m_mode != ProcessorMode::kBackup || processor.m_oldFileAction == OldFileAction::kIgnore
+        || !IsEmptyFolder(source))
+        return false;
+    const std::string backup =
+        AppendFolderSuffix(processor.m_destinationRoot,
+                           DestinationSuffix(processor.m_ownDestination != 0, {}, FolderRootOf(source)));
+    if (!IsExistingFolder(backup) || IsEmptyFolder(backup)) {
+        ClearLastSystemError();
+        return false;
+    }
+    processor.Core().OutputMessage(MessageKind::kWarning, SafetyText::kEmptySourceKeepsBackup, source,
+                                   backup);
+    return true;
+}
+
 } // namespace
 
 int BackupFolder(CBackupProcessor& processor, const std::string& source, bool recurse,
@@ -39,19 +61,24 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
     if (core.State().abortRequested != 0)
         return -1;
 
-    // The engine holds the file system root as "": for an own destination or a network
-    // source that is a real place, but a local source would be its own backup.
-    const std::string& root = processor.m_destinationRoot;
-    if (root.empty() && processor.m_ownDestination == 0 && !IsUncPath(source)) {
-        core.OutputMessage(MessageKind::kError, BackupFolderText::kDestinationIsSource, source,
-                           std::string(1, kPathSeparator));
-        return -1;
-    }
-
     if (!IsExistingFolder(source)) {
         if (CheckUnexpectedError(core, source))
             core.OutputMessage(MessageKind::kError, EngineText::kFolderNotFound, source, {},
                                SystemErrorSuffix());
+        return -1;
+    }
+    if (!CheckFoldersAgainstSource(processor, source))
+        return -1;
+    // What a drive that is not mounted leaves behind is an empty folder on the system
+    // disk: it must neither empty the backup nor receive it.
+    const std::string& root = processor.m_destinationRoot;
+    if (!processor.IsMounted(source)) {
+        core.OutputMessage(MessageKind::kError, SafetyText::kSourceNotMounted, source);
+        return -1;
+    }
+    if (!processor.IsMounted(root)) {
+        core.OutputMessage(MessageKind::kError, SafetyText::kDestinationNotMounted, source,
+                           root.empty() ? std::string(1, kPathSeparator) : root);
         return -1;
     }
 
@@ -66,8 +93,15 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
             showBackupState(source, root);
         return 0;
     }
-    if (processor.Walk(source, recurse) < 0 || processor.DestinationLost())
+    processor.m_keepDestinationOnly = KeepsDestinationOnly(processor, source);
+    const int walked = processor.Walk(source, recurse);
+    processor.m_keepDestinationOnly = false;
+    if (walked < 0 || processor.DestinationLost())
         return -1;
     // A walk cut short by an abort is not a finished backup: no after-program, no count.
-    return core.State().abortRequested != 0 ? -1 : static_cast<int>(processor.m_copyCounter);
+    if (core.State().abortRequested != 0)
+        return -1;
+    processor.RememberDevice(source);
+    processor.RememberDevice(root);
+    return static_cast<int>(processor.m_copyCounter);
 }

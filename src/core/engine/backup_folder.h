@@ -12,11 +12,6 @@ namespace BackupFolderText {
 inline constexpr const char* kDestinationQuestionFormat = "%s\n..%s\n%s\n\n%s";
 inline constexpr const char* kDestinationMissing = "バックアップ先が存在しません";
 inline constexpr const char* kCreateFolderQuestion = "フォルダを作成して処理継続しますか?";
-// A local source without its own destination is backed up below the general
-// destination by its whole path; with the file system root as that destination, the
-// backup folder would be the source folder itself.
-inline constexpr const char* kDestinationIsSource =
-    "バックアップ先がバックアップ元のフォルダそのものになります";
 } // namespace BackupFolderText
 
 // Shows the backup state of source against destinationRoot (the backup-state mode).

@@ -3,6 +3,7 @@
 #include "engine/compress_folder.h"
 #include "engine/drive_check.h"
 #include "engine/engine_texts.h"
+#include "engine/folder_safety.h"
 #include "engine/front_end_hooks.h"
 #include "platform/last_error.h"
 #include "platform/linux/detached_process.h"
@@ -114,10 +115,13 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
                                 m_hooks.ShowBackupState(source, root);
                             });
     }
-    if (m_processor.m_mode != ProcessorMode::kDeleteGenerations
-        && CompressFolder(m_processor, setting.CompMode, index) != 0)
-        return 1;
-    return 0;
+    if (m_processor.m_mode == ProcessorMode::kDeleteGenerations)
+        return 0;
+    // An archive of the source written into the source itself (or a folder holding it)
+    // would end up in its own next archive.
+    if (!CheckFoldersAgainstSource(m_processor, setting.No.expanded))
+        return -1;
+    return CompressFolder(m_processor, setting.CompMode, index) != 0 ? 1 : 0;
 }
 
 // Started without a shell and not waited for: the arguments are split the way a shell

@@ -9,6 +9,7 @@
 #include "engine/destination_path.h"
 #include "engine/file_operation_texts.h"
 #include "engine/folder_operations.h"
+#include "engine/folder_safety.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
@@ -153,21 +154,28 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (m_mode == ProcessorMode::kBackupState)
         return true;
 
+    // The file system root stays "/": its files are found there, not in the working folder.
     const std::string& current = CurrentSourceFolder();
-    m_sourceFolder = current.substr(0, current.size() - 1);
+    m_sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string name = FileNameOf(m_sourceFolder);
     if (IsExcludedFolder(name)) {
         m_core.OutputMessage(MessageKind::kDebug, ProcessorText::kExcDir, name);
         return false;
     }
 
-    const std::string suffix = DestinationSuffix(m_ownDestination != 0, relativePath, m_sourceFolder);
+    const std::string suffix =
+        DestinationSuffix(m_ownDestination != 0, relativePath, FolderRootOf(m_sourceFolder));
     m_destinationFolder = AppendFolderSuffix(m_destinationRoot, suffix);
     m_newFileFolder = m_newFileRoot.empty() ? std::string() : AppendFolderSuffix(m_newFileRoot, suffix);
     m_generationFolder =
         m_generationRoot.empty() ? std::string() : AppendFolderSuffix(m_generationRoot, suffix);
 
-    if (!DestinationStillThere() || !ReplaceLinkByFolder(relativePath))
+    if (!DestinationStillThere())
+        return false;
+    // Whoever can write into the backup must not be able to lead the program elsewhere.
+    if (!NoLinkOnTheWay(m_destinationRoot, m_destinationFolder)
+        || !NoLinkOnTheWay(m_newFileRoot, m_newFileFolder)
+        || !NoLinkOnTheWay(m_generationRoot, m_generationFolder))
         return false;
     if (!IsDryRun())
         MakeFolderWorkable(m_destinationFolder);
@@ -190,26 +198,6 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     return ready;
 }
 
-bool CBackupProcessor::ReplaceLinkByFolder(const std::string& relativePath)
-{
-    std::string local;
-    struct stat status
-    {
-    };
-    if (relativePath.empty() || ToLocalPath(m_destinationFolder, local) != 0
-        || lstat(local.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-        return true;
-    if (m_mode != ProcessorMode::kBackup || IsDryRun())
-        return false;
-    if (unlink(local.c_str()) != 0) {
-        SetLastSystemError(errno);
-        m_core.OutputMessage(MessageKind::kError, FileOperationText::kFolderCreated, {}, m_destinationFolder,
-                             SystemErrorSuffix());
-        return false;
-    }
-    return true;
-}
-
 void CBackupProcessor::LeaveFolder()
 {
     const CAppState& state = m_core.State();
@@ -217,7 +205,7 @@ void CBackupProcessor::LeaveFolder()
         || m_destinationLost || IsDryRun())
         return;
     const std::string& current = CurrentSourceFolder();
-    const std::string sourceFolder = current.substr(0, current.size() - 1);
+    const std::string sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string backupFolder = AppendFolderSuffix(
         m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
     if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty())) {
@@ -225,6 +213,68 @@ void CBackupProcessor::LeaveFolder()
         m_core.OutputMessage(MessageKind::kWarning, ProcessorText::kFolderTimeNotSet, sourceFolder,
                              backupFolder, SystemErrorSuffix());
     }
+}
+
+bool CBackupProcessor::NoLinkOnTheWay(const std::string& root, const std::string& folder)
+{
+    if (folder.empty())
+        return true;
+    const std::string link = FirstLinkBelow(root, folder);
+    if (link.empty())
+        return true;
+    // Only the folder being entered is known to be a real folder in the source; a link
+    // further up was planted after the walk passed there.
+    std::string local;
+    if (link == WithoutTrailingSeparator(folder) && m_mode == ProcessorMode::kBackup && !IsDryRun()
+        && ToLocalPath(link, local) == 0 && unlink(local.c_str()) == 0) {
+        m_core.OutputMessage(MessageKind::kDetail, SafetyText::kLinkReplacedByFolder, {}, link);
+        if (FirstLinkBelow(root, folder).empty())
+            return true;
+    }
+    SetLastSystemError(ELOOP);
+    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+    return false;
+}
+
+bool CBackupProcessor::BackupTreeIntact()
+{
+    if (m_destinationLost)
+        return false;
+    const std::string link = FirstLinkBelow(m_destinationRoot, m_destinationFolder);
+    if (link.empty())
+        return true;
+    m_destinationLost = true;
+    SetLastSystemError(ELOOP);
+    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+    return false;
+}
+
+void CBackupProcessor::RememberDevice(const std::string& folder)
+{
+    const std::string path = folder.empty() ? std::string(1, kPathSeparator) : folder;
+    dev_t device = 0;
+    if (DeviceOf(path, device))
+        m_knownDevices[path] = device;
+}
+
+bool CBackupProcessor::IsMounted(const std::string& folder) const
+{
+    const std::string path = folder.empty() ? std::string(1, kPathSeparator) : folder;
+    if (IsInUnmountedMount(path, ConfiguredMountPoints()))
+        return false;
+    const auto known = m_knownDevices.find(path);
+    dev_t device = 0;
+    if (known == m_knownDevices.end() || !DeviceOf(path, device) || device == known->second)
+        return true;
+    // A drive that was mounted and is not now leaves its bare, empty mount point.
+    return !IsEmptyFolder(path);
+}
+
+void CBackupProcessor::WarnArchiveStateNotKept(const std::string& root)
+{
+    const std::string folder = root.empty() ? std::string(1, kPathSeparator) : root;
+    if (m_archiveStateUnkept.insert(folder).second)
+        m_core.OutputMessage(MessageKind::kWarning, ProcessorText::kArchiveStateNotKept, {}, folder);
 }
 
 void CBackupProcessor::RemoveStaleCopiesOnce(const std::string& folder)

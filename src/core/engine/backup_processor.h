@@ -4,6 +4,7 @@
 // source folder. The pass driver fills the rules before each walk (LoadRules); the walk
 // keeps the current source, destination, new-file and generation folders up to date.
 
+#include <map>
 #include <string>
 #include <sys/types.h>
 #include <unordered_set>
@@ -30,6 +31,9 @@ inline constexpr const char* kDestinationLost = "Destination folder lost during 
 // Warning: a folder of the backup could not be given its source folder's last-write
 // time and permissions (source = the source folder, destination = its backup).
 inline constexpr const char* kFolderTimeNotSet = "Folder time and permissions not set";
+// Warning (destination = the top of the tree): the file system keeps no extended
+// attributes, so archive mode cannot record what was backed up there.
+inline constexpr const char* kArchiveStateNotKept = "Archive mode cannot work here: no extended attributes";
 } // namespace ProcessorText
 
 class CBackupProcessor : public CFolderWalker
@@ -54,6 +58,9 @@ public:
     // attempt. False in test mode and with the abort keys held, where nothing changes.
     // Without replaceExisting an existing target is never overwritten.
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting = true);
+    // The same with test mode and the abort keys already looked at by the caller, so that
+    // the caller reports what was decided here.
+    bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun);
 
     // Fills every rule from one file setting and the general settings (not the mode, the
     // test mode, the content-compare flag or the generations to keep, which belong to a
@@ -73,6 +80,14 @@ public:
     CApplicationCore& Core() { return m_core; }
     // The destination folder went away or was replaced during the last walk.
     bool DestinationLost() const { return m_destinationLost; }
+
+    // Remembers the device folder is on now, as the one it is on when its file system is
+    // mounted (at monitoring start and after every good pass).
+    void RememberDevice(const std::string& folder);
+    // False when folder's file system is evidently not mounted: folder lies in a
+    // configured mount point that is not mounted, or it is empty and on another device
+    // than the one remembered. A folder that does not exist is not judged here.
+    bool IsMounted(const std::string& folder) const;
 
     // Current source folder without its final "/" (set by EnterFolder).
     std::string m_sourceFolder;
@@ -106,24 +121,34 @@ public:
     std::string m_generationRoot;
     std::string m_generationFolder;
     int m_generationsToKeep = 0;
+    // Set for one walk: destination-only entries are left alone (an empty source beside
+    // a filled backup may be a drive that is not mounted).
+    bool m_keepDestinationOnly = false;
 
 private:
     // False, reported once, when the destination folder is no longer the one the walk
     // started with: an unmounted file system leaves its bare mount point folder behind,
     // which must not receive the backup.
     bool DestinationStillThere();
-    // False when a link stands where the backup of a folder belongs (the backup of a link
-    // that is a folder in the source now) and cannot be replaced: nothing may be written
-    // through it.
-    bool ReplaceLinkByFolder(const std::string& relativePath);
+    // False, reported once, when a symbolic link has been planted on the way to the
+    // current destination folder since the walk entered it: the walk stops writing.
+    bool BackupTreeIntact();
+    // Says once per folder tree that archive mode cannot work there.
+    void WarnArchiveStateNotKept(const std::string& root);
     // Clears the temporary copies a killed run left in a folder the walk writes to.
     void RemoveStaleCopiesOnce(const std::string& folder);
+    // False, reported, when a symbolic link stands on the way from root to folder; a link
+    // in place of folder itself is replaced by a real folder, which is what the source has.
+    bool NoLinkOnTheWay(const std::string& root, const std::string& folder);
 
     // Folders already cleared: only a run that ended before this one can have left
     // temporary copies, so each folder is looked at once per run.
     std::unordered_set<std::string> m_clearedFolders;
+    std::unordered_set<std::string> m_archiveStateUnkept;
     bool m_destinationKnown = false;
     bool m_destinationLost = false;
     dev_t m_destinationDevice = 0;
     ino_t m_destinationInode = 0;
+    // Devices of sources and destinations as they were when last known to be mounted.
+    std::map<std::string, dev_t> m_knownDevices;
 };

@@ -58,6 +58,9 @@ inline constexpr const char* kBakDirExc = "BAK: DirExc";
 inline constexpr const char* kBakUnmatched = "BAK: Un-matched";
 inline constexpr const char* kSkipGenerationFile = "Skip gen-file";
 inline constexpr const char* kEmptyMoveTo = "Empty MoveTo!";
+// Error (destination = the entry, additional info = the move folder): the move folder is
+// the folder the entry is in, and a move onto itself would first delete the entry.
+inline constexpr const char* kMoveToIsTheFolder = "MoveTo is the folder itself!";
 // The source folder could not be read completely (or is gone): nothing that seems to
 // exist only in the backup can be told apart from what was merely unreadable.
 inline constexpr const char* kBakSourceUnreadable = "BAK: Source folder not fully read";

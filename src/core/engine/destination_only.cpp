@@ -11,12 +11,14 @@
 #include "engine/file_operation.h"
 #include "platform/folder_listing.h"
 #include "engine/folder_operations.h"
+#include "engine/folder_safety.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
 #include "platform/linux/atomic_copy.h"
 #include "platform/linux/file_attributes.h"
 #include "platform/linux/network_share.h"
+#include "platform/linux/trash.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
@@ -69,19 +71,43 @@ bool IsReadableFolder(const std::string& folder)
 }
 
 // The program's own folders (move targets, the private recycle folder, the new-file and
-// generation folders) may well lie inside the destination; they hold what earlier passes
-// put aside and are never anybody's destination-only entry.
+// generation folders, the folders of the settings and log files, the desktop's trash)
+// and the source itself may well lie inside the destination; they hold what earlier
+// passes put aside or what is still to be backed up, and are never anybody's
+// destination-only entry. Folders are compared by what they are as well as by how they
+// are written, so that no link or second name hides them.
 bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& core,
-                    const std::string& entryPath)
+                    const std::string& entryPath, bool isFolder)
 {
-    const std::string* folders[] = {&processor.m_oldFileMoveFolder, &processor.m_newerBackupMoveFolder,
-                                    &core.Settings().general.Recycle2.expanded, &processor.m_newFileRoot,
-                                    &processor.m_generationRoot};
-    for (const std::string* folder : folders) {
-        if (!folder->empty() && IsSameOrInside(*folder, entryPath))
+    const std::string source =
+        processor.RootPath().empty() ? std::string(1, kPathSeparator) : processor.RootPath();
+    const std::string folders[] = {processor.m_oldFileMoveFolder,
+                                   processor.m_newerBackupMoveFolder,
+                                   core.Settings().general.Recycle2.expanded,
+                                   processor.m_newFileRoot,
+                                   processor.m_generationRoot,
+                                   source,
+                                   ParentPath(core.SettingsFilePath()),
+                                   ParentPath(core.Settings().general.LogFile.expanded),
+                                   HomeTrashFolder()};
+    for (const std::string& folder : folders) {
+        if (folder.empty())
+            continue;
+        if (IsSameOrInside(folder, entryPath) || (isFolder && FolderHoldsPath(entryPath, folder)))
             return true;
     }
     return false;
+}
+
+// A move or recycle folder inside the backup is reached through the backup tree too:
+// reported when a symbolic link stands on the way from the destination root to folder.
+bool LinkOnTheWay(CApplicationCore& core, const std::string& root, const std::string& folder)
+{
+    const std::string link = folder.empty() ? std::string() : FirstLinkBelow(root, folder);
+    if (link.empty())
+        return false;
+    core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+    return true;
 }
 
 void MakeWritable(const std::string& path)
@@ -102,7 +128,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
 {
     CApplicationCore& core = processor.Core();
     const int action = processor.m_oldFileAction;
-    if (processor.m_mode != ProcessorMode::kBackup || action == OldFileAction::kIgnore)
+    if (processor.m_mode != ProcessorMode::kBackup || action == OldFileAction::kIgnore
+        || processor.m_keepDestinationOnly)
         return true;
     if (core.State().abortRequested != 0)
         return false;
@@ -157,7 +184,8 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             core.OutputMessage(MessageKind::kDebug, DecisionText::kSkipGenerationFile, sourcePath);
             continue;
         }
-        if (HoldsOwnFolder(processor, core, destinationPath)) {
+        if ((isFolder && IsTrashFolderName(entry.name))
+            || HoldsOwnFolder(processor, core, destinationPath, isFolder)) {
             core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipBackupFolder, destinationPath);
             continue;
         }
@@ -166,6 +194,12 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
                                destinationFolder);
             return false;
         }
+        // A link planted on the way since the walk entered the folder would lead the
+        // action out of the backup.
+        if (LinkOnTheWay(core, processor.m_destinationRoot, destinationFolder))
+            return false;
+        // Test mode or the abort keys, decided once: what is reported is what was done.
+        const bool dryRun = processor.IsDryRun();
 
         std::string note;
         switch (action) {
@@ -173,7 +207,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             kind = MessageKind::kWarning;
             break;
         case OldFileAction::kDelete:
-            if (!processor.IsDryRun()) {
+            if (!dryRun) {
                 ++processor.m_copyCounter;
                 MakeWritable(destinationPath);
                 ClearLastSystemError();
@@ -191,7 +225,15 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
                 break;
             }
             note = moveFolder;
-            if (!processor.IsDryRun() && EnsureFolder(core, moveFolder)) {
+            // Moving an entry onto itself would first delete it.
+            if (IsSameFolder(moveFolder, destinationFolder)) {
+                core.OutputMessage(MessageKind::kError, DecisionText::kMoveToIsTheFolder, {}, destinationPath,
+                                   moveFolder);
+                break;
+            }
+            if (LinkOnTheWay(core, processor.m_destinationRoot, moveFolder))
+                break;
+            if (!dryRun && EnsureFolder(core, moveFolder)) {
                 ++processor.m_copyCounter;
                 note = JoinPath(moveFolder, entry.name);
                 bool done = false;
@@ -211,7 +253,9 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         case OldFileAction::kRecycle:
             note = operation.RecycleFolder();
-            if (!processor.IsDryRun()) {
+            if (LinkOnTheWay(core, processor.m_destinationRoot, note))
+                break;
+            if (!dryRun) {
                 ++processor.m_copyCounter;
                 // Moving a folder elsewhere rewrites its "..": a folder that keeps its
                 // source's read-only permissions could not go.
@@ -226,13 +270,13 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             // Never over a source file that has appeared since it was looked up. A folder
             // cannot be copied this way and fails.
             ClearLastSystemError();
-            if (processor.CopyBackupFile(destinationPath, sourcePath, false))
+            if (processor.CopyBackupFile(destinationPath, sourcePath, false, dryRun))
                 kind = MessageKind::kFile;
             break;
         default:
             break;
         }
-        if (processor.IsDryRun())
+        if (dryRun)
             kind = MessageKind::kTest;
         core.OutputMessage(kind, isFolder ? text + DecisionText::kFolderSuffix : text, sourcePath,
                            destinationPath, note + SystemErrorSuffix());

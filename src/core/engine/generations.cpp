@@ -118,6 +118,12 @@ bool IsGenerationFileName(std::string_view nameOrPath)
 bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
                            const std::string& destination, const std::string& generationPath)
 {
+    return UpdateWithGenerations(processor, source, destination, generationPath, processor.IsDryRun());
+}
+
+bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
+                           const std::string& destination, const std::string& generationPath, bool dryRun)
+{
     CApplicationCore& core = processor.Core();
     CFileOperation operation(core);
     const std::string& base = generationPath.empty() ? destination : generationPath;
@@ -126,19 +132,17 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
     if (count > 0 && UsesDateTags(core.Settings().general.GenStyle)) {
         // The dated copy holds the new state, taken at the time of the backup; a copy of
         // the same tag period is simply replaced.
-        if (!processor.IsDryRun()) {
+        if (!dryRun) {
             const std::string name = MakeGenerationName(core, base, 0);
             MakeWritable(name);
             ++processor.m_copyCounter;
             ClearLastSystemError();
-            int kind = MessageKind::kTest;
-            if (!AbortKeysHeld(core))
-                kind = operation.Copy(source, name) == 0 ? MessageKind::kDetail : MessageKind::kError;
+            const int kind = operation.Copy(source, name) == 0 ? MessageKind::kDetail : MessageKind::kError;
             core.OutputMessage(kind, GenerationText::kGenerationBackup, source, name, SystemErrorSuffix());
         }
     } else if (count > 0) {
         bool backupKept = true;
-        if (!processor.IsDryRun()) {
+        if (!dryRun) {
             const std::string oldest = MakeGenerationName(core, base, count);
             MakeWritable(oldest);
             operation.Delete(oldest);
@@ -152,7 +156,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             ++processor.m_copyCounter;
             ClearLastSystemError();
             int kind = MessageKind::kTest;
-            if (!processor.IsDryRun())
+            if (!dryRun)
                 kind = operation.Move(from, to) == 0 ? MessageKind::kDetail : MessageKind::kError;
             core.OutputMessage(kind, GenerationText::kGenerationBackup, from, to, SystemErrorSuffix());
             if (generation == 0 && kind == MessageKind::kError)
@@ -167,7 +171,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
     }
 
     ++processor.m_copyCounter;
-    if (processor.IsDryRun())
+    if (dryRun)
         return false;
     MakeWritable(destination);
     ClearLastSystemError();

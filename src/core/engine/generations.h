@@ -48,4 +48,9 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
 // The generation-deletion run for the processor's current destination folder: recycles
 // every generation file except the ones numbered 1 to the generations to keep. False
 // outside that mode.
+// The same with test mode and the abort keys looked at once by the caller, for the
+// whole update.
+bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
+                           const std::string& destination, const std::string& generationPath, bool dryRun);
+
 bool DeleteGenerationFiles(CBackupProcessor& processor);

@@ -14,6 +14,7 @@
 #include "engine/decision_texts.h"
 #include "engine/error_check.h"
 #include "engine/file_operation.h"
+#include "engine/folder_safety.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
@@ -49,10 +50,15 @@ constexpr int kMove = 3;
 constexpr int kCopyBack = 4;
 } // namespace NewerBackupAction
 
-std::string LocalPathOf(const std::string& path)
+// The path a file call can use. False, with the unreachable error as the last error,
+// for a network path whose share is not mounted: "//srv/share/x" must never be read as
+// the local "/srv/share/x".
+bool ResolveLocal(const std::string& path, std::string& local)
 {
-    std::string local;
-    return ToLocalPath(path, local) == 0 ? local : path;
+    const int error = ToLocalPath(path, local);
+    if (error != 0)
+        SetLastSystemError(error);
+    return error == 0;
 }
 
 // The entry itself, never what a symbolic link leads to: links are backed up as links.
@@ -127,7 +133,9 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
                <= kToleratedSeconds) {
         const timespec times[2] = {backupStatus.st_atim,
                                    timespec{after.st_mtim.tv_sec - kToleratedSeconds - 1, 0}};
-        (void)utimensat(AT_FDCWD, LocalPathOf(backup).c_str(), times, AT_SYMLINK_NOFOLLOW);
+        std::string local;
+        if (ResolveLocal(backup, local))
+            (void)utimensat(AT_FDCWD, local.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
     ClearLastSystemError();
     return true;
@@ -137,8 +145,14 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
 
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting)
 {
+    return CopyBackupFile(from, to, replaceExisting, IsDryRun());
+}
+
+bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting,
+                                      bool dryRun)
+{
     ++m_copyCounter;
-    if (IsDryRun())
+    if (dryRun)
         return false;
     CFileOperation operation(m_core);
     CCopyOptions options;
@@ -173,6 +187,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         m_core.OutputMessage(MessageKind::kDebug, DecisionText::kUnmatched, fileName);
         return 0;
     }
+    if (!BackupTreeIntact())
+        return 0;
 
     struct stat sourceStatus
     {
@@ -208,13 +224,13 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
 
     // Kind 0 for a done action, 6 for one left undone by test mode or the abort keys,
     // else the failure kind; a copy whose source changed under it is a warning.
-    const auto reportCopy = [&](const std::string& message, bool done, const std::string& to) {
+    const auto reportCopy = [&](const std::string& message, bool done, const std::string& to, bool dryRun) {
         if (done && SourceChangedWhileCopied(source, sourceStatus, to, m_archiveMode != 0)) {
             m_core.OutputMessage(MessageKind::kWarning, message, source, to,
                                  DecisionText::kSourceChangedWhileCopied);
             return;
         }
-        const int kind = done ? MessageKind::kFile : IsDryRun() ? MessageKind::kTest : MessageKind::kError;
+        const int kind = done ? MessageKind::kFile : dryRun ? MessageKind::kTest : MessageKind::kError;
         m_core.OutputMessage(kind, message, source, to, SystemErrorSuffix());
     };
     // The second copy into the new-file folder, counted like every copy.
@@ -244,7 +260,9 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                 return 0;
         }
         ClearLastSystemError();
-        reportCopy(DecisionText::kCopy, CopyBackupFile(source, destination), destination);
+        const bool dryRun = IsDryRun();
+        reportCopy(DecisionText::kCopy, CopyBackupFile(source, destination, true, dryRun), destination,
+                   dryRun);
         copyToNewFileFolder(DecisionText::kCopySecond);
         return 0;
     }
@@ -253,9 +271,23 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     // changed on both sides at every pass: links are compared by time and size instead.
     if (m_archiveMode != 0 && !S_ISLNK(sourceStatus.st_mode)) {
         // Only the archive state counts: times, sizes and other attributes are not looked at.
-        if (HasArchiveBit(LocalPathOf(source)))
+        std::string localSource;
+        std::string localDestination;
+        if (!ResolveLocal(source, localSource) || !ResolveLocal(destination, localDestination)) {
+            // The share went away since the file was looked at.
+            m_core.OutputMessage(MessageKind::kWarning, DecisionText::kSourceFileDetection, source,
+                                 destination, SystemErrorSuffix());
+            return 0;
+        }
+        if (HasArchiveBit(localSource))
             letters += DecisionText::kLetterArchive;
-        if (HasArchiveBit(LocalPathOf(destination))) {
+        // Without a record on either side the state cannot be known: said once for each
+        // side, the source then counts as changed and the backup as untouched.
+        if (!KeepsArchiveState(localSource))
+            WarnArchiveStateNotKept(RootPath());
+        if (!KeepsArchiveState(localDestination))
+            WarnArchiveStateNotKept(m_destinationRoot);
+        else if (HasArchiveBit(localDestination)) {
             m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupChangedArchive, source,
                                  destination);
             return 0;
@@ -298,6 +330,18 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                 if (m_newerBackupMoveFolder.empty())
                     return 0;
                 const std::string target = JoinPath(m_newerBackupMoveFolder, fileName);
+                // Moving the backup onto itself would first delete it.
+                if (IsSameFolder(m_newerBackupMoveFolder, m_destinationFolder)) {
+                    m_core.OutputMessage(MessageKind::kError, DecisionText::kMoveToIsTheFolder, {},
+                                         destination, m_newerBackupMoveFolder);
+                    return 0;
+                }
+                // A move folder inside the backup is not reached through a planted link.
+                if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder);
+                    !link.empty()) {
+                    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+                    return 0;
+                }
                 int kind = MessageKind::kTest;
                 if (!IsDryRun()) {
                     CFileOperation operation(m_core);
@@ -312,10 +356,11 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                 return 0;
             }
             case NewerBackupAction::kCopyBack: {
-                const bool copied = CopyBackupFile(destination, source);
-                const int kind = copied       ? MessageKind::kFile
-                                 : IsDryRun() ? MessageKind::kTest
-                                              : MessageKind::kWarning;
+                const bool dryRun = IsDryRun();
+                const bool copied = CopyBackupFile(destination, source, true, dryRun);
+                const int kind = copied   ? MessageKind::kFile
+                                 : dryRun ? MessageKind::kTest
+                                          : MessageKind::kWarning;
                 m_core.OutputMessage(kind, DecisionText::kCopiedNewerBackupBack, source, destination);
                 return 0;
             }
@@ -364,12 +409,13 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     }
 
     ClearLastSystemError();
-    const bool updated = UpdateWithGenerations(*this, source, destination, generationPath);
+    const bool dryRun = IsDryRun();
+    const bool updated = UpdateWithGenerations(*this, source, destination, generationPath, dryRun);
     const std::string nearTimePart =
         nearTime ? FormatText(DecisionText::kNearTimePartFormat, m_nearTimeSeconds) : std::string();
     reportCopy(FormatText(DecisionText::kUpdateFormat, sameDate ? DecisionText::kSameDatePart : "",
                           nearTimePart.c_str(), letters.c_str()),
-               updated, destination);
+               updated, destination, dryRun);
     m_generationCount = rememberedCount;
     copyToNewFileFolder(DecisionText::kUpdateSecond);
     return 0;

@@ -5,6 +5,7 @@
 
 #include "engine/backup_engine.h"
 #include "engine/engine_texts.h"
+#include "engine/folder_safety.h"
 #include "engine/front_end_hooks.h"
 #include "engine/pacing.h"
 #include "engine/share_connection.h"
@@ -152,6 +153,7 @@ void CBackupEngine::StartMonitoringSetting(int index)
     if (IsIgnoredForThisRun(setting)) {
         AppendDetail(details, EngineText::kNotBackedUp);
     } else {
+        CheckSettingAtStart(m_processor, setting);
         if (setting.DoInterval > 0) {
             if (ITimerService* timers = m_core.Services().timers)
                 timers->StartTimer(TimerId::kPeriodBase + index, SecondsToTimerMs(setting.DoInterval));

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/error_guard.h"
+#include "platform/linux/network_share.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
 
@@ -71,10 +72,12 @@ std::string CLogFile::OldPath(const std::string& path)
     return path + ReportText::kOldLogSuffix;
 }
 
-CLogFile::EWrite CLogFile::Append(const std::string& path, const CLogLine& line, int limitKB)
+CLogFile::EWrite CLogFile::Append(const std::string& logPath, const CLogLine& line, int limitKB)
 {
     CErrnoGuard keepErrno;
-    if (path.empty())
+    // A log on a share that is not mounted is lost, never written to a local "/server/share".
+    std::string path;
+    if (logPath.empty() || ToLocalPath(logPath, path) != 0)
         return EWrite::Lost;
     const std::string text = FormatLine(line);
 
@@ -104,9 +107,15 @@ CLogFile::EWrite CLogFile::Append(const std::string& path, const CLogLine& line,
     return EWrite::Written;
 }
 
-CLogFile::ERotate CLogFile::Rotate(const std::string& path, int* error)
+CLogFile::ERotate CLogFile::Rotate(const std::string& logPath, int* error)
 {
     CErrnoGuard keepErrno;
+    std::string path;
+    if (const int unreachable = ToLocalPath(logPath, path)) {
+        if (error)
+            *error = unreachable;
+        return ERotate::Failed;
+    }
     const std::string oldPath = OldPath(path);
     ::unlink(oldPath.c_str()); // there may be none yet; a real failure shows in the rename
     if (::rename(path.c_str(), oldPath.c_str()) == 0) {

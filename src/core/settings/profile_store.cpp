@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "settings/text_encoding.h"
 
@@ -329,7 +330,8 @@ void CProfileStore::Refresh()
     }
     CFileStamp stamp;
     struct stat st {};
-    if (!m_path.empty() && stat(m_path.c_str(), &st) == 0) {
+    std::string local;
+    if (!m_path.empty() && ToLocalPath(m_path, local) == 0 && stat(local.c_str(), &st) == 0) {
         stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
                  Nanoseconds(st.st_ctim)};
     }
@@ -346,7 +348,14 @@ void CProfileStore::Load()
     if (m_path.empty())
         return;
 
-    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A file on a share that is not mounted is unreachable, never the local file of the
+    // same letters.
+    std::string local;
+    if (const int unreachable = ToLocalPath(m_path, local)) {
+        m_readError = unreachable;
+        return;
+    }
+    const int fd = open(local.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             m_readError = errno;
@@ -526,6 +535,9 @@ bool CProfileStore::Flush()
 {
     m_dirty = false;
     int error = m_readError;
+    std::string local;
+    if (error == 0)
+        error = ToLocalPath(m_path, local);
     if (error == 0) {
         std::string contents;
         if (m_bom)
@@ -536,7 +548,7 @@ bool CProfileStore::Flush()
                 contents += line.ending;
             }
         }
-        error = ReplaceFile(m_path, contents);
+        error = ReplaceFile(local, contents);
     }
     if (error != 0) {
         // What is held must be what the file says: re-read it at the next access.
@@ -544,7 +556,7 @@ bool CProfileStore::Flush()
         return MarkWritten(false, error);
     }
     struct stat st {};
-    if (stat(m_path.c_str(), &st) == 0) {
+    if (stat(local.c_str(), &st) == 0) {
         m_stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
                    Nanoseconds(st.st_ctim)};
     } else {

@@ -14,6 +14,7 @@
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "settings/application_core.h"
 
 namespace {
@@ -325,6 +326,9 @@ private slots:
         QTest::newRow("new-file folder, delete")
             << OldFileAction::kDelete << "new" << std::string(DecisionText::kDestinationOnlyDeleted)
             << std::string();
+        QTest::newRow("log folder, delete")
+            << OldFileAction::kDelete << "logs" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << std::string();
     }
 
     // What earlier passes put aside inside the destination is kept, whatever the action.
@@ -343,6 +347,8 @@ private slots:
             m_setting.OldMove.Assign(own);
         else if (ownFolder == "recycle")
             m_core->Settings().general.Recycle2.Assign(own);
+        else if (ownFolder == "logs")
+            m_core->Settings().general.LogFile.Assign(own + "/tovix.log");
         else
             m_setting.NewBakTo.Assign(own);
 
@@ -380,15 +386,30 @@ private slots:
         QVERIFY(m_tree->Exists("dst/gone.txt"));
     }
 
-    // A source folder that cannot be listed: what only seems missing is left alone.
+    void unreadableSourceFolder_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("neither listed nor looked into") << 0300;
+        // Names can be looked up there ("not found" for every missing one), but the
+        // folder cannot be listed.
+        QTest::newRow("entered but not listed") << 0311;
+    }
+
+    // A source folder that cannot be listed: what only seems missing is left alone. Run
+    // as nobody, since permissions do not stop root.
     void unreadableSourceFolder()
     {
-        if (geteuid() == 0)
-            QSKIP("permissions do not stop the superuser");
+        QFETCH(int, mode);
+        if (RunsAsRoot()) {
+            QByteArray output;
+            QVERIFY2(RunTestAsNobody(QString("unreadableSourceFolder:") + QTest::currentDataTag(), output),
+                     output.constData());
+            return;
+        }
         WriteUnchanged("a.txt");
         m_tree->WriteFile("dst/gone.txt", "backup", kTime);
         m_setting.OldDel = OldFileAction::kDelete;
-        QCOMPARE(chmod(m_source.c_str(), 0300), 0);
+        QCOMPARE(chmod(m_source.c_str(), static_cast<mode_t>(mode)), 0);
 
         const long copies = Walk();
         chmod(m_source.c_str(), 0700);

@@ -8,6 +8,7 @@
 
 #include "engine/backup_folder.h"
 #include "engine/backup_processor.h"
+#include "engine/folder_safety.h"
 #include "engine/pause_conditions.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -256,8 +257,8 @@ private slots:
             << false << std::string("bak") << std::string("フォルダが見つかりません ")
             << SystemErrorSuffixOf(ENOENT);
         QTest::newRow("destination is the root")
-            << true << std::string("/") << std::string(BackupFolderText::kDestinationIsSource)
-            << std::string();
+            << true << std::string("/") << std::string(SafetyText::kFolderIsSource)
+            << std::string("BakCopyPath");
     }
 
     void refusedWithAnError()

@@ -496,6 +496,14 @@ void TestMessageOutput::unwritableLogLosesOnlyTheLine()
     g.output.OutputMessage(3, "i");
     QCOMPARE(g.host.sink.Messages(), std::vector<std::string>{"i"});
     QVERIFY(!tree.Exists("missing"));
+
+    // A log on a share that is not mounted is lost as well, never written to the local
+    // path of the same letters ("//tmp/x/log" is no "/tmp/x/log").
+    CFixture h;
+    h.SetLog("/" + tree.Path("net.log"));
+    h.output.OutputMessage(3, "i");
+    QCOMPARE(h.host.sink.Messages(), std::vector<std::string>{"i"});
+    QVERIFY(!tree.Exists("net.log"));
 }
 
 void TestMessageOutput::newLogIsPrivate()

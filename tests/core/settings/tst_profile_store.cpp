@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "settings/profile_store.h"
 #include "settings/text_encoding.h"
 
@@ -70,6 +71,7 @@ private slots:
     void unwritablePaths();
     void modesAndLinks();
     void readOnlyFileIsNotReplaced();
+    void fileOnAShareThatIsNotMounted();
 };
 
 void TestProfileStore::writeKeepsOtherLines_data()
@@ -535,10 +537,14 @@ void TestProfileStore::modesAndLinks()
     QCOMPARE(Bytes(tree.Read("real/later.tvx")), "[S]\r\nK=3\r\n");
 }
 
+// Run as nobody, since permission bits do not stop root.
 void TestProfileStore::readOnlyFileIsNotReplaced()
 {
-    if (geteuid() == 0)
-        QSKIP("permission bits do not stop root");
+    if (RunsAsRoot()) {
+        QByteArray output;
+        QVERIFY2(RunTestAsNobody("readOnlyFileIsNotReplaced", output), output.constData());
+        return;
+    }
     CTempTree tree;
     const std::string path = tree.WriteFile("a.tvx", "[S]\r\nK=1\r\n");
     QCOMPARE(chmod(path.c_str(), 0444), 0);
@@ -546,6 +552,19 @@ void TestProfileStore::readOnlyFileIsNotReplaced()
     QVERIFY(!store.WriteProfileInt("S", "K", 2));
     QCOMPARE(store.LastWriteError(), EACCES);
     QCOMPARE(Bytes(ReadFileBytes(path)), "[S]\r\nK=1\r\n");
+}
+
+// "//tmp/x/a.tvx" names a share "x" of a server "tmp": while it is not mounted the file
+// is unreachable, and the local "/tmp/x/a.tvx" is neither read nor replaced.
+void TestProfileStore::fileOnAShareThatIsNotMounted()
+{
+    CTempTree tree;
+    const std::string local = tree.WriteFile("a.tvx", "[S]\r\nK=1\r\n");
+    CProfileStore store("/" + local);
+    QCOMPARE(store.GetProfileInt("S", "K", 7), 7);
+    QVERIFY(!store.WriteProfileInt("S", "K", 2));
+    QCOMPARE(store.LastWriteError(), EHOSTDOWN);
+    QCOMPARE(Bytes(ReadFileBytes(local)), "[S]\r\nK=1\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestProfileStore)

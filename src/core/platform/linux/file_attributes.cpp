@@ -23,6 +23,22 @@ std::string ArchiveStateOf(const struct stat& status)
     return text;
 }
 
+bool MatchesArchiveState(std::string_view recorded, const struct stat& status)
+{
+    // "<sec>.<nsec>:<size>". The nanoseconds are kept for the record only: many file
+    // systems (FAT, SMB shares, ext4 with small inodes) keep whole seconds, and the state
+    // recorded on a backup must still match what they keep of its time.
+    const auto dot = recorded.find('.');
+    const auto colon = recorded.rfind(':');
+    if (dot == std::string_view::npos || colon == std::string_view::npos || colon < dot)
+        return false;
+    const std::string current = ArchiveStateOf(status);
+    const auto currentDot = current.find('.');
+    const auto currentColon = current.rfind(':');
+    return recorded.substr(0, dot) == std::string_view(current).substr(0, currentDot)
+           && recorded.substr(colon) == std::string_view(current).substr(currentColon);
+}
+
 bool HasArchiveBit(const std::string& path)
 {
     struct stat status
@@ -34,7 +50,15 @@ bool HasArchiveBit(const std::string& path)
     const ssize_t length = lgetxattr(path.c_str(), kArchiveStateAttribute, recorded, sizeof recorded);
     if (length < 0)
         return true;
-    return std::string_view(recorded, static_cast<std::size_t>(length)) != ArchiveStateOf(status);
+    return !MatchesArchiveState(std::string_view(recorded, static_cast<std::size_t>(length)), status);
+}
+
+bool KeepsArchiveState(const std::string& path)
+{
+    char recorded[128];
+    if (lgetxattr(path.c_str(), kArchiveStateAttribute, recorded, sizeof recorded) >= 0)
+        return true;
+    return errno != ENOTSUP && errno != EOPNOTSUPP;
 }
 
 int RecordArchiveState(const std::string& path, const std::string& state)

@@ -22,9 +22,15 @@ bool IsHiddenName(std::string_view fileName);
 // The value recorded for a file with this status.
 std::string ArchiveStateOf(const struct stat& status);
 
-// True unless the file carries a record matching its current time and size (also true
-// when the file cannot be read or the file system keeps no extended attributes).
+// True unless the file carries a record matching its current time (in whole seconds)
+// and size (also true when the file cannot be read or the file system keeps no extended
+// attributes).
 bool HasArchiveBit(const std::string& path);
+bool MatchesArchiveState(std::string_view recorded, const struct stat& status);
+
+// False when the file system of path keeps no extended attributes, so that no archive
+// state can be recorded there.
+bool KeepsArchiveState(const std::string& path);
 
 // Records the file's current state as backed up. A file without owner write permission
 // is made writable for the moment, because the kernel asks for write access to change

@@ -1,0 +1,295 @@
+#include "engine/folder_safety.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "settings/application_core.h"
+#include "engine/backup_processor.h"
+#include "engine/destination_only.h"
+#include "engine/destination_path.h"
+#include "platform/folder_listing.h"
+#include "platform/linux/atomic_copy.h"
+#include "platform/linux/mount_table.h"
+#include "platform/linux/network_share.h"
+#include "platform/path.h"
+#include "report/message_kinds.h"
+#include "settings/settings_model.h"
+
+namespace {
+
+// The newer-backup action that moves backups aside (Forced 3).
+constexpr int kNewerBackupMove = 3;
+
+bool StatLocal(const std::string& path, struct stat& status)
+{
+    std::string local;
+    return ToLocalPath(path, local) == 0 && stat(local.c_str(), &status) == 0;
+}
+
+// The path with every link resolved; for a path that does not exist (yet), its nearest
+// existing folder resolved and the rest appended as written.
+std::string ResolvedPath(const std::string& local)
+{
+    std::string existing = WithoutTrailingSeparator(local);
+    std::string rest;
+    for (;;) {
+        char buffer[PATH_MAX];
+        if (realpath(existing.c_str(), buffer) != nullptr)
+            return rest.empty() ? std::string(buffer) : JoinPath(buffer, rest);
+        const std::string parent = ParentPath(existing);
+        if (parent.empty() || parent == existing)
+            return local;
+        const std::string name = FileNameOf(existing);
+        rest = rest.empty() ? name : JoinPath(name, rest);
+        existing = parent;
+    }
+}
+
+bool IsMounted(const std::string& mountPoint, const std::vector<CMount>& mounts)
+{
+    for (const CMount& mount : mounts) {
+        if (WithoutTrailingSeparator(mount.mountPoint) == mountPoint)
+            return true;
+    }
+    // A mount the table does not show by this name (seen through another namespace) still
+    // gives its folder a device of its own.
+    struct stat status
+    {
+    };
+    struct stat parentStatus
+    {
+    };
+    return stat(mountPoint.c_str(), &status) == 0 && stat(ParentPath(mountPoint).c_str(), &parentStatus) == 0
+           && status.st_dev != parentStatus.st_dev;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const auto begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return {};
+    const auto end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+void ReportConflict(CApplicationCore& core, const std::string& source, const std::string& folder,
+                    const std::string& compared, const char* key)
+{
+    const char* text =
+        IsSameFolder(compared, source) ? SafetyText::kFolderIsSource : SafetyText::kFolderHoldsSource;
+    core.OutputMessage(MessageKind::kError, text, source, folder, key);
+}
+
+} // namespace
+
+bool FolderHoldsPath(const std::string& folder, const std::string& path)
+{
+    struct stat folderStatus
+    {
+    };
+    std::string local;
+    if (folder.empty() || !StatLocal(folder, folderStatus) || !S_ISDIR(folderStatus.st_mode)
+        || ToLocalPath(path, local) != 0)
+        return false;
+    char buffer[PATH_MAX];
+    if (realpath(local.c_str(), buffer) == nullptr)
+        return false;
+    std::string current = buffer;
+    for (;;) {
+        struct stat status
+        {
+        };
+        if (stat(current.c_str(), &status) == 0 && status.st_dev == folderStatus.st_dev
+            && status.st_ino == folderStatus.st_ino)
+            return true;
+        const std::string parent = ParentPath(current);
+        if (parent.empty() || parent == current)
+            return false;
+        current = parent;
+    }
+}
+
+bool IsSameFolder(const std::string& a, const std::string& b)
+{
+    struct stat first
+    {
+    };
+    struct stat second
+    {
+    };
+    return StatLocal(a, first) && StatLocal(b, second) && S_ISDIR(first.st_mode)
+           && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool CheckFoldersAgainstSource(CBackupProcessor& processor, const std::string& source)
+{
+    CApplicationCore& core = processor.Core();
+    const std::string sourceRoot = FolderRootOf(source);
+    const std::string suffix = DestinationSuffix(processor.m_ownDestination != 0, {}, sourceRoot);
+    bool clear = true;
+    // A folder that receives the backup of source, shown as configured.
+    const auto checkTree = [&](const std::string& root, const char* key) {
+        const std::string top = AppendFolderSuffix(root, suffix);
+        if (FolderHoldsPath(top, source)) {
+            ReportConflict(core, source, root.empty() ? std::string(1, kPathSeparator) : root, top, key);
+            clear = false;
+        }
+    };
+    const auto checkFolder = [&](const std::string& folder, const char* key) {
+        if (!folder.empty() && FolderHoldsPath(folder, source)) {
+            ReportConflict(core, source, folder, folder, key);
+            clear = false;
+        }
+    };
+
+    checkTree(processor.m_destinationRoot, processor.m_ownDestination != 0 ? "BakTo" : "BakCopyPath");
+    if (!processor.m_newFileRoot.empty())
+        checkTree(processor.m_newFileRoot, "NewBakTo");
+    if (!processor.m_generationRoot.empty())
+        checkTree(processor.m_generationRoot, "GenBakTo");
+    if (processor.m_oldFileAction == OldFileAction::kMove)
+        checkFolder(processor.m_oldFileMoveFolder, "OldMove");
+    if (processor.m_newerBackupAction == kNewerBackupMove)
+        checkFolder(processor.m_newerBackupMoveFolder, "ForcedMove");
+    if (processor.m_oldFileAction == OldFileAction::kRecycle
+        || processor.m_mode == ProcessorMode::kDeleteGenerations)
+        checkFolder(core.Settings().general.Recycle2.expanded, "Recycle2");
+    return clear;
+}
+
+void CheckSettingAtStart(CBackupProcessor& processor, const CFileSetting& setting)
+{
+    // A processor of its own: a pass may be running (monitoring restarts from a dialog),
+    // and its rules must stay as they are.
+    CBackupProcessor rules(processor.Core());
+    rules.LoadRules(setting);
+    const std::string& source = setting.No.expanded;
+    CheckFoldersAgainstSource(rules, source);
+    processor.RememberDevice(source);
+    processor.RememberDevice(rules.m_destinationRoot);
+}
+
+std::vector<std::string> ConfiguredMountPoints(const std::string& fstab, const std::string& unitFolder)
+{
+    std::vector<std::string> mountPoints;
+    std::ifstream table(fstab);
+    std::string line;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string device, mountPoint;
+        if (!(fields >> device >> mountPoint) || device[0] == '#')
+            continue;
+        mountPoint = WithoutTrailingSeparator(UnescapeMountField(mountPoint));
+        if (mountPoint.size() > 1 && mountPoint[0] == kPathSeparator)
+            mountPoints.push_back(mountPoint);
+    }
+
+    DIR* dir = opendir(unitFolder.c_str());
+    if (dir == nullptr)
+        return mountPoints;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= 6 || name.compare(name.size() - 6, 6, ".mount") != 0)
+            continue;
+        std::ifstream unit(JoinPath(unitFolder, name));
+        while (std::getline(unit, line)) {
+            line = Trimmed(line);
+            if (line.rfind("Where=", 0) != 0)
+                continue;
+            const std::string mountPoint = WithoutTrailingSeparator(Trimmed(line.substr(6)));
+            if (mountPoint.size() > 1 && mountPoint[0] == kPathSeparator)
+                mountPoints.push_back(mountPoint);
+        }
+    }
+    closedir(dir);
+    return mountPoints;
+}
+
+bool IsInUnmountedMount(const std::string& path, const std::vector<std::string>& mountPoints)
+{
+    std::string local;
+    if (mountPoints.empty() || ToLocalPath(path, local) != 0)
+        return false;
+    const std::string resolved = ResolvedPath(local);
+    std::vector<CMount> mounts;
+    bool mountsRead = false;
+    for (const std::string& mountPoint : mountPoints) {
+        if (!IsSameOrInside(resolved, mountPoint) && !IsSameOrInside(local, mountPoint))
+            continue;
+        if (!mountsRead) {
+            mounts = ReadMounts();
+            mountsRead = true;
+        }
+        if (!IsMounted(mountPoint, mounts))
+            return true;
+    }
+    return false;
+}
+
+std::string FirstLinkBelow(const std::string& root, const std::string& folder)
+{
+    const std::string top = root.empty() ? std::string(1, kPathSeparator) : WithoutTrailingSeparator(root);
+    const std::string target = WithoutTrailingSeparator(folder);
+    if (!IsSameOrInside(target, top))
+        return {};
+    std::string current = top == std::string(1, kPathSeparator) ? std::string() : top;
+    std::size_t at = current.size();
+    while (at < target.size()) {
+        const std::size_t start = target.find_first_not_of(kPathSeparator, at);
+        if (start == std::string::npos)
+            break;
+        std::size_t end = target.find(kPathSeparator, start);
+        if (end == std::string::npos)
+            end = target.size();
+        current = target.substr(0, end);
+        at = end;
+        std::string local;
+        struct stat status
+        {
+        };
+        if (ToLocalPath(current, local) != 0 || lstat(local.c_str(), &status) != 0)
+            return {};
+        if (S_ISLNK(status.st_mode))
+            return current;
+    }
+    return {};
+}
+
+bool IsTrashFolderName(const std::string& name)
+{
+    constexpr std::string_view kTrash = ".Trash";
+    if (name == kTrash)
+        return true;
+    if (name.size() <= kTrash.size() + 1 || name.compare(0, kTrash.size(), kTrash) != 0
+        || name[kTrash.size()] != '-')
+        return false;
+    return name.find_first_not_of("0123456789", kTrash.size() + 1) == std::string::npos;
+}
+
+bool DeviceOf(const std::string& folder, dev_t& device)
+{
+    struct stat status
+    {
+    };
+    if (!StatLocal(folder, status) || !S_ISDIR(status.st_mode))
+        return false;
+    device = status.st_dev;
+    return true;
+}
+
+bool IsEmptyFolder(const std::string& folder)
+{
+    std::vector<CFolderEntry> entries;
+    if (ListFolder(folder.empty() ? std::string(1, kPathSeparator) : folder, entries) != 0)
+        return false;
+    for (const CFolderEntry& entry : entries) {
+        if (!IsOwnTemporaryFile(entry.name))
+            return false;
+    }
+    return true;
+}

@@ -143,9 +143,9 @@ long long Nanoseconds(const timespec& time)
     return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
-// Follows symbolic links so that the file they point to is replaced, not the link.
-// A link to a file that does not exist yet gives the path the file is created at.
-int ResolveTarget(const std::string& path, std::string& target)
+}  // namespace
+
+int ResolveLinkTarget(const std::string& path, std::string& target)
 {
     std::string current = path;
     for (int depth = 0; depth < 40; ++depth) {
@@ -171,6 +171,14 @@ int ResolveTarget(const std::string& path, std::string& target)
     return ELOOP;
 }
 
+namespace
+{
+
+int NotRegularFileError(mode_t mode)
+{
+    return S_ISDIR(mode) ? EISDIR : EINVAL;
+}
+
 int WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -192,14 +200,14 @@ int ReplaceFile(const std::string& path, std::string_view contents)
     if (path.empty())
         return ENOENT;
     std::string target;
-    if (const int error = ResolveTarget(path, target))
+    if (const int error = ResolveLinkTarget(path, target))
         return error;
 
     struct stat old {};
     const bool exists = stat(target.c_str(), &old) == 0;
     if (exists) {
         if (!S_ISREG(old.st_mode))
-            return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+            return NotRegularFileError(old.st_mode);
         // A file without write permission was made read-only on purpose.
         if (access(target.c_str(), W_OK) != 0)
             return errno;
@@ -313,6 +321,13 @@ CProfileStore::EEncoding CProfileStore::Encoding()
     return m_encoding;
 }
 
+int CProfileStore::ReadError()
+{
+    if (m_batchDepth == 0)
+        Refresh();
+    return m_readError;
+}
+
 void CProfileStore::Clear()
 {
     m_sections.assign(1, CSection{});
@@ -346,16 +361,29 @@ void CProfileStore::Load()
     if (m_path.empty())
         return;
 
-    const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO would wait for a writer and a device could act on the open: only a
+    // regular file is opened, and non-blocking, in case one took its place meanwhile.
+    struct stat st {};
+    if (stat(m_path.c_str(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            m_readError = errno;
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m_readError = NotRegularFileError(st.st_mode);
+        return;
+    }
+    const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             m_readError = errno;
         return;
     }
-    struct stat st {};
     std::string bytes;
     if (fstat(fd, &st) != 0) {
         m_readError = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        m_readError = NotRegularFileError(st.st_mode);
     } else {
         m_stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
                    Nanoseconds(st.st_ctim)};

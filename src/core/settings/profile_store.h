@@ -54,6 +54,10 @@ public:
     bool EndBatch();
 
     EEncoding Encoding();
+    // errno of reading the file as it is now: 0 when it was read or does not exist;
+    // EISDIR or EINVAL when something other than a regular file is there (it is never
+    // opened, so a FIFO cannot block). A file that cannot be read is never replaced.
+    int ReadError();
     // errno of the last failed write, 0 when the last write succeeded.
     int LastWriteError() const { return m_lastWriteError; }
 
@@ -110,6 +114,11 @@ private:
     int m_lastWriteError = 0;
     WriteErrorHandler m_onWriteError;
 };
+
+// Follows symbolic links to the path the file itself lives at, so that writes replace
+// the file a link points to instead of the link. A dangling link gives the path the file
+// is to be created at. 0, or errno (ELOOP for a chain that does not end).
+int ResolveLinkTarget(const std::string& path, std::string& target);
 
 // Keeps a batch open for the lifetime of a scope.
 class CProfileBatch

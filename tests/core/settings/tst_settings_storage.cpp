@@ -1,4 +1,8 @@
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -236,6 +240,83 @@ private slots:
             "'" + FindDataFile("Tovix_.TVX") + "' を '" + target + "' へコピーできませんでした";
         QCOMPARE(m_host.prompter.asked[0].text, expected);
         QVERIFY((m_host.prompter.asked[0].type & MessageBoxType::kIconMask) == MessageBoxType::kIconStop);
+    }
+
+    // What is at the settings path holds the user's settings even when it cannot be read
+    // (or backed up): the start ends with the reason, and nothing there is replaced.
+    void unusableSettingsFileIsNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << "folder" << QString::fromUtf8(std::strerror(EISDIR));
+        QTest::newRow("FIFO") << "fifo" << QString::fromUtf8("通常のファイルではありません");
+        QTest::newRow("backup copy impossible") << "backup blocked" << QString();
+    }
+
+    void unusableSettingsFileIsNeverReplaced()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string path = config.Path("x.TVX");
+        const std::string previous = CrLf({"[Setting]", "BakCopyPath=/mine", "[Backup]", "Files=0"});
+        if (what == "folder")
+            config.MakeFolder("x.TVX");
+        else if (what == "fifo")
+            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        else
+            config.WriteFile("x.TVX", previous);
+        if (what == "backup blocked")
+            config.MakeFolder("tovix/Tovix$$$.TVX");
+        struct stat before {};
+        QCOMPARE(::lstat(path.c_str(), &before), 0);
+
+        auto core = MakeCore();
+        QVERIFY(!core->LoadSettingsFile(path));
+        QCOMPARE(m_host.prompter.asked.size(), std::size_t(1));
+        const QString text = QString::fromStdString(m_host.prompter.asked[0].text);
+        QVERIFY2(text.contains(QString::fromStdString(path)) && text.contains(reason), qPrintable(text));
+        struct stat after {};
+        QCOMPARE(::lstat(path.c_str(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        if (what == "backup blocked")
+            QCOMPARE(ReadFileBytes(path), previous);
+        else
+            QVERIFY(!PathExists(config.Path("tovix/Tovix$$$.TVX")));
+    }
+
+    // The template copy, like every write, goes to the file a link points to.
+    void templateCopyFollowsLinks_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::newRow("dangling link") << true;
+        QTest::newRow("link to a file without file settings") << false;
+    }
+
+    void templateCopyFollowsLinks()
+    {
+        QFETCH(bool, dangling);
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string real = config.Path("real/x.TVX");
+        const std::string previous = CrLf({"; mine", "[Backup]", "Files=0"});
+        if (dangling)
+            config.MakeFolder("real");
+        else
+            config.WriteFile("real/x.TVX", previous);
+        const std::string link = config.Path("link.TVX");
+        QCOMPARE(::symlink(real.c_str(), link.c_str()), 0);
+
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(link));
+        QVERIFY(core->Settings().Files > 0);
+        QVERIFY(QFileInfo(QString::fromStdString(link)).isSymLink());
+        QVERIFY(ReadFileBytes(real).find("Files=") != std::string::npos);
+        QCOMPARE(PathExists(config.Path("tovix/Tovix$$$.TVX")), !dangling);
+        if (!dangling)
+            QCOMPARE(config.Read("tovix/Tovix$$$.TVX"), previous);
     }
 
     void fileOfTheWindowsProgramKeepsItsJapaneseTexts()

@@ -129,8 +129,14 @@ void CConsoleSink::AddReportRow(const CMessageRow& row)
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (m_outputClosed)
+        return;
+    // A reader that went away does not come back: the log file keeps every line, and
+    // retrying would only cost a failed write per report.
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        m_outputClosed = true;
+        std::clearerr(stdout);
+    }
 }
 
 void CConsoleSink::AddErrorRow(const CMessageRow& row)

@@ -5,7 +5,9 @@
 // runs the backup passes over the marked file settings.
 
 #include <array>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/backup_processor.h"
@@ -69,6 +71,10 @@ private:
     int BackUpSetting(int index, const CFileSetting& setting);
     void StartAfterProgram(const CFileSetting& setting);
     void RestartDelayTimer();
+    void CheckBatteryDuringPass();
+    // What a setting's notifier must not report: the program's own files and folders the
+    // walk never enters.
+    CChangeWatchOptions::IgnoreFilter ChangeFilter(const CFileSetting& setting) const;
 
     CApplicationCore& m_core;
     IChangeNotifierFactory& m_notifierFactory;
@@ -86,4 +92,10 @@ private:
     bool m_backUpAllDone = false;
     bool m_quitDone = false;
     bool m_settingBackupFailed = false;
+    bool m_passRunning = false;
+    // The processing-enabled flag a running pass restores when it ends.
+    int m_enabledAfterPass = 0;
+    // When the first change that no pass has taken up yet was seen.
+    std::optional<std::chrono::system_clock::time_point> m_changesPendingSince;
+    bool m_postponementEnded = false;
 };

@@ -1,5 +1,6 @@
 #include "settings/profile_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -309,9 +310,13 @@ bool CProfileStore::EndBatch()
 {
     if (m_batchDepth == 0)
         return true;
-    if (--m_batchDepth > 0 || !m_dirty)
+    if (--m_batchDepth > 0)
         return true;
-    return Flush();
+    const bool allWritten = !m_batchFailed;
+    m_batchFailed = false;
+    if (!m_dirty)
+        return allWritten;
+    return Flush() && allWritten;
 }
 
 CProfileStore::EEncoding CProfileStore::Encoding()
@@ -503,6 +508,12 @@ bool CProfileStore::Write(std::string_view section, std::string_view key, std::s
     if (m_batchDepth == 0)
         Refresh();
     CLine line = MakeLine(std::string(key) + "=" + std::string(value));
+    // A character the file's code page lacks would be stored as "?": the value would be
+    // changed without a word. The old line stays, and the caller hears why.
+    if (m_encoding == EEncoding::Cp932
+        && std::count(line.raw.begin(), line.raw.end(), '?') != std::count(key.begin(), key.end(), '?')
+                                                                     + std::count(value.begin(), value.end(), '?'))
+        return MarkWritten(false, EILSEQ);
     // New lines are indexed by what a reader of the file finds, which differs from the
     // caller's names where code page 932 cannot hold a character.
     const auto foldedName = [](const CLine& written) {
@@ -583,6 +594,8 @@ bool CProfileStore::Flush()
 
 bool CProfileStore::MarkWritten(bool ok, int error)
 {
+    if (!ok && m_batchDepth > 0)
+        m_batchFailed = true;
     m_lastWriteError = ok ? 0 : error;
     if (!ok && m_onWriteError)
         m_onWriteError(m_path, error);

@@ -44,12 +44,14 @@ public:
     // back as written. A key's line is replaced in place, or the key is added after the
     // last non-blank line of its section (the section is added at the end of the file).
     // False, with LastWriteError() and the write-error handler, when the file could not
-    // be written or the names could not be read back (EINVAL); the old file is kept.
+    // be written, the names could not be read back (EINVAL) or the file's code page
+    // cannot hold a character of the line (EILSEQ); the old line or file is kept.
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value);
 
-    // Between BeginBatch and EndBatch, writes change the file once, at EndBatch.
+    // Between BeginBatch and EndBatch, writes change the file once, at EndBatch, which is
+    // false when that failed or any write of the batch was refused.
     void BeginBatch();
     bool EndBatch();
 
@@ -111,6 +113,7 @@ private:
     int m_readError = 0;  // the file exists but could not be read: never overwrite it
     int m_batchDepth = 0;
     bool m_dirty = false;
+    bool m_batchFailed = false;  // a write of the open batch was refused
     int m_lastWriteError = 0;
     WriteErrorHandler m_onWriteError;
 };

@@ -237,6 +237,17 @@ bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
     return error == 0;
 }
 
+template <std::size_t Count>
+void ReadFileSettingKeys(CProfileStore& store, CSettingsModel& model, const CFileKey (&keys)[Count], int first,
+                         int last)
+{
+    const CFileSetting defaults;
+    for (int index = first; index <= last && index < kMaxFileSettings; ++index)
+        for (const auto& key : keys)
+            ReadKey(store, kSectionBackup, IndexedKey(key.name, index), key.field,
+                    model.files[static_cast<std::size_t>(index)], defaults);
+}
+
 }  // namespace
 
 CSettingsStorage::CSettingsStorage(CSettingsModel& model, CProfileStore& store,
@@ -321,8 +332,13 @@ bool CSettingsStorage::SaveFileSettings()
         for (const auto& key : kFileKeys)
             WriteKey(m_store, kSectionBackup, IndexedKey(key.name, index), key.field, setting);
     }
-    return m_store.EndBatch();
+    if (m_store.EndBatch())
+        return true;
+    // What was refused must not live on in the model as if it had been saved.
+    ReadFileSettingKeys(m_store, m_model, kFileKeys, 0, m_model.Files - 1);
+    return false;
 }
+
 
 void CSettingsStorage::LoadArchiverSettings(int index)
 {
@@ -349,7 +365,13 @@ bool CSettingsStorage::SaveArchiverSettings(int index)
                      m_model.files[static_cast<std::size_t>(i)]);
     for (const auto& key : kArchiverGeneralKeys)
         WriteKey(m_store, kSectionSetting, key.name, key.field, m_model.general);
-    return m_store.EndBatch();
+    if (m_store.EndBatch())
+        return true;
+    ReadFileSettingKeys(m_store, m_model, kArchiverFileKeys, first, last);
+    const CGeneralSettings generalDefaults;
+    for (const auto& key : kArchiverGeneralKeys)
+        ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, generalDefaults);
+    return false;
 }
 
 bool CSettingsStorage::CreateDefaultSettingsFile()

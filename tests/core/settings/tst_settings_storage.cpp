@@ -6,6 +6,7 @@
 
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
+#include "report/message_kinds.h"
 #include "platform/path.h"
 #include "app/application_core.h"
 #include "settings/program_paths.h"
@@ -341,6 +342,44 @@ private slots:
         QCOMPARE(saved.substr(0, original.find("[Backup]")), original.substr(0, original.find("[Backup]")));
         QVERIFY(core->LoadSettingsFile(path));
         QCOMPARE(core->Settings().files[0].Exc, std::string("*.一時"));
+    }
+
+    // A file of the Windows program keeps its code page; a character the code page lacks
+    // is refused with the reason instead of being stored as "?", and the model keeps
+    // what the file holds.
+    void valueTheCodePageCannotHold_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Japanese") << QString::fromUtf8("*.一時") << true;
+        QTest::newRow("a question mark of its own") << QString::fromUtf8("?.tmp;*.一?") << true;
+        QTest::newRow("Korean") << QString::fromUtf8("*.한글") << false;
+        QTest::newRow("emoji") << QString::fromUtf8("*.😀") << false;
+    }
+
+    void valueTheCodePageCannotHold()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, written);
+        const std::string original =
+            Utf8ToCp932(CrLf({"[Setting]", "; 設定", "[Backup]", "Files=1", "No0=/データ", "Exc0=*.古い"}));
+        const std::string path = m_tree.WriteFile("cp932.TVX", original);
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        m_host.sink.Clear();
+
+        core->Settings().files[0].Exc = value.toStdString();
+        QCOMPARE(core->Storage().SaveFileSettings(), written);
+        const std::string expected = written ? value.toStdString() : std::string("*.古い");
+        QCOMPARE(core->Settings().files[0].Exc, expected);
+        QVERIFY(ReadFileBytes(path).find(Utf8ToCp932("Exc0=" + expected + "\r\n")) != std::string::npos);
+        QVERIFY(ReadFileBytes(path).find("Exc0=*.?") == std::string::npos || value.contains("?"));
+        const std::vector<CMessageRow> errors = m_host.sink.RowsOfKind(MessageKind::kError);
+        QCOMPARE(errors.size(), std::size_t(written ? 0 : 1));
+        if (!written) {
+            QVERIFY(QString::fromStdString(errors[0].message).endsWith("設定ファイルに書き込めませんでした"));
+            QCOMPARE(errors[0].info, std::string(std::strerror(EILSEQ)));
+        }
     }
 
     void nameWithoutSlashLivesInTheConfigFolder()

@@ -67,6 +67,7 @@ private slots:
     void closedOutputPipe();
     void ownLogInsideTheSource_data();
     void ownLogInsideTheSource();
+    void archiverOutputStaysOffTheReports();
 };
 
 void TestConsoleEndToEnd::initTestCase()
@@ -342,6 +343,32 @@ void TestConsoleEndToEnd::ownLogInsideTheSource()
     QVERIFY2(WaitFor([&] { return tree.Read(BackupOf("backup", file)) == "saved"; }, kBackupMs),
              run.Output().constData());
     QVERIFY(QByteArray::fromStdString(ReadFileBytes(log)).contains(EngineText::kDone));
+}
+
+// Standard output carries only report lines of seven fields: what an archiver prints
+// without an archiver log goes to standard error.
+void TestConsoleEndToEnd::archiverOutputStaysOffTheReports()
+{
+    CTempTree tree;
+    tree.WriteFile("source/a.txt", "contents");
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string archiver =
+        tree.WriteFile("talkative-zip", "#!/bin/sh\necho archiver says hello\necho archiver warns >&2\n");
+    QCOMPARE(::chmod(archiver.c_str(), 0755), 0);
+    const std::string settings = tree.Path("zip.TVX");
+    WriteFileBytes(settings, "[Setting]\r\nBakCopyPath=" + destination + "\r\nSound=0\r\nCpZIP=" + archiver
+                                 + "\r\n[Backup]\r\nFiles=1\r\nNo0=" + tree.Path("source")
+                                 + "\r\nSub0=1\r\nCompMode0=3\r\nCompFile0=" + tree.Path("backup/all")
+                                 + "\r\n");
+
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
+    QVERIFY(run.Finish(kStartMs + kBackupMs));
+    const QByteArray errors = run.Errors();
+    QVERIFY2(run.Process().exitCode() == 0, (run.Output() + errors).constData());
+    QVERIFY2(run.Shows("i", EngineText::kDone), run.Output().constData());
+    for (const QByteArray& line : run.Output().split('\n'))
+        QVERIFY2(line.isEmpty() || FieldsOf(line).size() == 7, line.constData());
+    QVERIFY2(errors.contains("archiver says hello") && errors.contains("archiver warns"), errors.constData());
 }
 
 QTEST_GUILESS_MAIN(TestConsoleEndToEnd)

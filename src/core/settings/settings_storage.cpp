@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -35,6 +38,12 @@ constexpr const char* kTextCannotReadSettings =
 constexpr const char* kTextNotRegularFile = "通常のファイルではありません";
 constexpr const char* kTextTooManySettings =
     "ファイル設定が %d 件あります. 最初の %d 件だけを読み込みました";
+
+// Whole-file copies and key writes go through a temporary file beside the target that
+// lives for milliseconds; one this old was left by a run that was killed meanwhile.
+constexpr time_t kLeftoverAgeSeconds = 60 * 60;
+constexpr std::string_view kCopyTemporaryPrefix = ".tovix-settings-";
+constexpr std::size_t kTemporaryRandomLength = 6;
 
 // How long the copied default file may take to show its file settings.
 constexpr int kWaitForCopyTries = 30;
@@ -206,7 +215,7 @@ bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
     }
     struct stat existing {};
     const mode_t mode = stat(to.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
-    std::string temporary = JoinPath(ParentPath(to), ".tovix-settings-XXXXXX");
+    std::string temporary = JoinPath(ParentPath(to), std::string(kCopyTemporaryPrefix) + "XXXXXX");
     const int out = mkostemp(temporary.data(), O_CLOEXEC);
     // The first failure is the one that counts; a missing source reads ENOENT from open.
     int error = out >= 0 ? 0 : errno;
@@ -235,6 +244,27 @@ bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
     }
     errno = error;
     return error == 0;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& folder, const std::vector<std::string>& prefixes)
+{
+    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+    if (directory == nullptr)
+        return;
+    const time_t now = time(nullptr);
+    while (const dirent* entry = readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [name](const std::string& prefix) {
+            return name.size() == prefix.size() + kTemporaryRandomLength && name.starts_with(prefix);
+        });
+        if (!ours)
+            continue;
+        const std::string path = JoinPath(folder, name);
+        struct stat status {};
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && now - status.st_mtime > kLeftoverAgeSeconds)
+            unlink(path.c_str());
+    }
+    closedir(directory);
 }
 
 template <std::size_t Count>
@@ -293,6 +323,7 @@ bool CSettingsStorage::SaveGeneralSettings(const CGeneralSettings& values,
 
 bool CSettingsStorage::LoadFileSettings()
 {
+    RemoveLeftovers();
     // A file that is there but cannot be read holds the user's settings all the same:
     // replacing it by the template would lose them.
     if (const int error = m_store.ReadError(); error != 0) {
@@ -372,6 +403,18 @@ bool CSettingsStorage::SaveArchiverSettings(int index)
     for (const auto& key : kArchiverGeneralKeys)
         ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, generalDefaults);
     return false;
+}
+
+void CSettingsStorage::RemoveLeftovers()
+{
+    std::string target;
+    if (m_store.Path().empty() || ResolveLinkTarget(m_store.Path(), target) != 0)
+        return;
+    const std::string folder = ParentPath(target);
+    RemoveLeftoverTemporaryFiles(folder, {std::string(kCopyTemporaryPrefix), "." + FileNameOf(target) + "."});
+    const std::string configFolder = GetConfigDirectory();
+    if (configFolder != folder)
+        RemoveLeftoverTemporaryFiles(configFolder, {std::string(kCopyTemporaryPrefix)});
 }
 
 bool CSettingsStorage::CreateDefaultSettingsFile()

@@ -382,6 +382,28 @@ private slots:
         }
     }
 
+    // Temporary files of settings writes left by a killed run are removed at the next
+    // load once they are old; a fresh one may belong to a run writing right now.
+    void leftoverTemporaryFilesAreRemoved()
+    {
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string path = config.WriteFile("s/x.TVX", CrLf({"[Backup]", "Files=1", "No0=/src"}));
+        const std::time_t old = std::time(nullptr) - 2 * 60 * 60;
+        const std::vector<std::string> leftovers{config.WriteFile("s/.tovix-settings-Ab12Cd", "copy", old),
+                                                 config.WriteFile("s/.x.TVX.Ef34Gh", "write", old),
+                                                 config.WriteFile("tovix/.tovix-settings-Ij56Kl", "backup", old)};
+        const std::vector<std::string> kept{config.WriteFile("s/.tovix-settings-Mn78Op", "being written"),
+                                            config.WriteFile("s/.y.TVX.Qr90St", "another file's", old),
+                                            config.WriteFile("s/.tovix-settings-long-name", "not ours", old)};
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        for (const std::string& file : leftovers)
+            QVERIFY2(!PathExists(file), file.c_str());
+        for (const std::string& file : kept)
+            QVERIFY2(PathExists(file), file.c_str());
+    }
+
     void nameWithoutSlashLivesInTheConfigFolder()
     {
         CTempTree config;

@@ -100,6 +100,21 @@ std::vector<int> ExistingGenerations(const std::string& base, int genStyle, int 
     return found;
 }
 
+// Whether the name holds ".$" followed by the number of a generation from 1 to keep, as
+// a search for each of those texts would find (".$12" holds ".$1"). Every such text
+// begins with its first digit, 1 to 9, and the shortest is that digit alone, so one look
+// at the digit after each ".$" decides: the cost no longer grows with keep.
+bool NamesGenerationToKeep(std::string_view name, int keep)
+{
+    for (auto mark = name.find(kGenerationMark); mark != std::string_view::npos;
+         mark = name.find(kGenerationMark, mark + 1)) {
+        const std::size_t digit = mark + kGenerationMark.size();
+        if (digit < name.size() && name[digit] >= '1' && name[digit] <= '9' && name[digit] - '0' <= keep)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string GenerationDateTag(int ymdFmt, const std::tm& localTime)
@@ -241,10 +256,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
             continue;
         const std::string full = JoinPath(folder, entry.name);
         ClearLastSystemError();
-        bool keep = false;
-        for (int generation = 1; generation <= processor.m_generationsToKeep && !keep; ++generation)
-            keep = entry.name.find(std::string(kGenerationMark) + std::to_string(generation))
-                   != std::string::npos;
+        const bool keep = NamesGenerationToKeep(entry.name, processor.m_generationsToKeep);
 
         std::string note;
         int kind = MessageKind::kTest;

@@ -290,9 +290,12 @@ private slots:
         QTest::addColumn<std::vector<std::string>>("recycled");
 
         using List = std::vector<std::string>;
-        QTest::newRow("keep none") << 0 << List{} << List{"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"};
-        QTest::newRow("keep one") << 1 << List{"a.txt.$1", "a.txt.$10"} << List{"a.txt.$2", "a.txt.$3"};
-        QTest::newRow("keep two") << 2 << List{"a.txt.$1", "a.txt.$10", "a.txt.$2"} << List{"a.txt.$3"};
+        // "$0" is no generation number: never kept, however many are.
+        QTest::newRow("keep none") << 0 << List{} << List{"a.txt.$0", "a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"};
+        QTest::newRow("keep one") << 1 << List{"a.txt.$1", "a.txt.$10"} << List{"a.txt.$0", "a.txt.$2", "a.txt.$3"};
+        QTest::newRow("keep two") << 2 << List{"a.txt.$1", "a.txt.$10", "a.txt.$2"} << List{"a.txt.$0", "a.txt.$3"};
+        QTest::newRow("keep as many as an int holds")
+            << INT_MAX << List{"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"} << List{"a.txt.$0"};
     }
 
     void deletion()
@@ -301,7 +304,7 @@ private slots:
         QFETCH(std::vector<std::string>, kept);
         QFETCH(std::vector<std::string>, recycled);
         const std::string folder = m_tree->MakeFolder("bak");
-        for (const char* name : {"a.txt", "a.txt.$1", "a.txt.$2", "a.txt.$3", "a.txt.$10", ".$1", "b.$x"})
+        for (const char* name : {"a.txt", "a.txt.$0", "a.txt.$1", "a.txt.$2", "a.txt.$3", "a.txt.$10", ".$1", "b.$x"})
             m_tree->WriteFile(std::string("bak/") + name, name);
         m_tree->MakeFolder("bak/Folder.$1");
         chmod((folder + "/a.txt.$3").c_str(), 0444);
@@ -312,7 +315,7 @@ private slots:
         QVERIFY(DeleteGenerationFiles(*m_processor));
 
         std::vector<CRow> expected;
-        for (const char* name : {"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"}) {
+        for (const char* name : {"a.txt.$0", "a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"}) {
             const bool isKept = std::find(kept.begin(), kept.end(), name) != kept.end();
             expected.push_back({isKept ? MessageKind::kDebug : MessageKind::kFile, kDeleted,
                                 folder + "/" + name, "", isKept ? GenerationText::kSkipped : m_recycle});

@@ -89,15 +89,17 @@ int QuerySourceFolder(const std::string& source)
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-// Timer intervals are whole milliseconds in an int: a period longer than that (about 24
-// days) runs at the longest interval instead of wrapping around to a negative one.
 // How long changes may keep postponing a pass: this many delays, at least a minute.
 constexpr long long kPostponementDelays = 10;
 constexpr long long kLongestPostponementSeconds = 60;
 
-// Temporary copies the settings storage makes of whole settings files.
+// Temporary copies the settings storage makes of whole settings files, and the length of
+// the random part of its temporary names.
 constexpr std::string_view kSettingsTemporaryPrefix = ".tovix-settings-";
+constexpr std::size_t kTemporaryRandomLength = 6;
 
+// Timer intervals are whole milliseconds in an int: a period longer than that (about 24
+// days) runs at the longest interval instead of wrapping around to a negative one.
 int SecondsToTimerMs(int seconds)
 {
     return static_cast<int>(std::min<long long>(seconds * 1000LL, std::numeric_limits<int>::max()));
@@ -278,7 +280,7 @@ CChangeWatchOptions::IgnoreFilter CBackupEngine::ChangeFilter(const CFileSetting
             return name.starts_with('.') || MatchesAnyPattern(excludedFolders, name) || path == configFolder;
         if (IsOwnTemporaryFile(name) || name.starts_with(kSettingsTemporaryPrefix))
             return true;
-        if (!settingsTemporaryPrefix.empty() && name.size() == settingsTemporaryPrefix.size() + 6
+        if (name.size() == settingsTemporaryPrefix.size() + kTemporaryRandomLength
             && name.starts_with(settingsTemporaryPrefix))
             return true;
         return std::find(ownFiles.begin(), ownFiles.end(), path) != ownFiles.end();

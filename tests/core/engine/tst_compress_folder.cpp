@@ -464,7 +464,7 @@ private slots:
     void zipStoppedLeavesNoTemporaryFile()
     {
         const std::string adapter = GetProgramDirectory() + "tovix-zip";
-        std::string noise(48 << 20, '\0');
+        std::string noise(96 << 20, '\0');
         std::uint64_t state = 0x9e3779b97f4a7c15ULL;
         for (char& c : noise) {
             state = state * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -482,9 +482,15 @@ private slots:
         while (temporaryFiles().isEmpty() && zip.state() != QProcess::NotRunning && !deadline.hasExpired())
             QTest::qWait(5);
         QVERIFY2(!temporaryFiles().isEmpty(), "the archive was not being written");
+        // A machine busy enough to hold this test back for the whole write lets the
+        // archive be finished before the stop: nothing to judge then.
+        if (zip.state() == QProcess::NotRunning)
+            QSKIP("the archive was complete before it could be stopped");
         QCOMPARE(::kill(static_cast<pid_t>(zip.processId()), SIGTERM), 0);
         QVERIFY(zip.waitForFinished(30000));
         QCOMPARE(zip.exitStatus(), QProcess::NormalExit);
+        if (zip.exitCode() == 0)
+            QSKIP("the archive was complete before the stop reached it");
         QCOMPARE(zip.exitCode(), 128 + SIGTERM);
         QCOMPARE(temporaryFiles(), QStringList());
     }

@@ -250,7 +250,8 @@ std::string CBackupEngine::WatchSetting(int index, int& kind)
 // The log and settings files (with their rotation, backup and temporary files) change
 // because the program runs: a log inside the source would otherwise report a change at
 // every poll and keep postponing the pass for good. Folders the walk never enters (dot
-// folders, excluded folders, the configuration folder) hold nothing to back up either.
+// folders, excluded folders, the configuration folder, every subfolder of a setting
+// without subfolders) hold nothing to back up either.
 CChangeWatchOptions::IgnoreFilter CBackupEngine::ChangeFilter(const CFileSetting& setting) const
 {
     const CSettingsModel& model = m_core.Settings();
@@ -273,11 +274,13 @@ CChangeWatchOptions::IgnoreFilter CBackupEngine::ChangeFilter(const CFileSetting
 
     CPatternList excludedFolders;
     SplitPatternList(excludedFolders, setting.DirExc);
+    const bool subfolders = setting.Sub != 0;
     return [ownFiles = std::move(ownFiles), configFolder, settingsTemporaryPrefix,
-            excludedFolders = std::move(excludedFolders)](const std::string& path, bool isFolder) {
+            excludedFolders = std::move(excludedFolders), subfolders](const std::string& path, bool isFolder) {
         const std::string name = FileNameOf(path);
         if (isFolder)
-            return name.starts_with('.') || MatchesAnyPattern(excludedFolders, name) || path == configFolder;
+            return !subfolders || name.starts_with('.') || MatchesAnyPattern(excludedFolders, name)
+                   || path == configFolder;
         if (IsOwnTemporaryFile(name) || name.starts_with(kSettingsTemporaryPrefix))
             return true;
         if (name.size() == settingsTemporaryPrefix.size() + kTemporaryRandomLength

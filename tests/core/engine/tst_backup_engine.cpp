@@ -303,28 +303,31 @@ private slots:
     {
         QTest::addColumn<QString>("path"); // below the source
         QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<bool>("subfolders"); // Sub
         QTest::addColumn<bool>("ignored");
-        QTest::newRow("log file") << "tovix.log" << false << true;
-        QTest::newRow("rotated log file") << "tovix.log.OLD" << false << true;
-        QTest::newRow("settings file") << "own.TVX" << false << true;
-        QTest::newRow("settings being rewritten") << ".own.TVX.a1B2c3" << false << true;
-        QTest::newRow("template copy") << ".tovix-settings-Qw3rTy" << false << true;
-        QTest::newRow("dot folder") << ".config" << true << true;
-        QTest::newRow("excluded folder") << "sub/cache" << true << true;
-        QTest::newRow("ordinary file") << "a.txt" << false << false;
-        QTest::newRow("hidden file") << ".profile" << false << false;
-        QTest::newRow("other settings file") << "other.TVX" << false << false;
-        QTest::newRow("ordinary folder") << "sub" << true << false;
+        QTest::newRow("log file") << "tovix.log" << false << true << true;
+        QTest::newRow("rotated log file") << "tovix.log.OLD" << false << true << true;
+        QTest::newRow("settings file") << "own.TVX" << false << true << true;
+        QTest::newRow("settings being rewritten") << ".own.TVX.a1B2c3" << false << true << true;
+        QTest::newRow("template copy") << ".tovix-settings-Qw3rTy" << false << true << true;
+        QTest::newRow("dot folder") << ".config" << true << true << true;
+        QTest::newRow("excluded folder") << "sub/cache" << true << true << true;
+        QTest::newRow("folder of a setting without subfolders") << "sub" << true << false << true;
+        QTest::newRow("ordinary file") << "a.txt" << false << true << false;
+        QTest::newRow("hidden file") << ".profile" << false << true << false;
+        QTest::newRow("other settings file") << "other.TVX" << false << true << false;
+        QTest::newRow("ordinary folder") << "sub" << true << true << false;
     }
 
     void ownFilesAndUnwalkedFoldersAreNoChange()
     {
         QFETCH(QString, path);
         QFETCH(bool, isFolder);
+        QFETCH(bool, subfolders);
         QFETCH(bool, ignored);
         CRig rig;
         CFileSetting& setting = rig.AddSetting("src");
-        setting.Sub = 1;
+        setting.Sub = subfolders ? 1 : 0;
         setting.DirExc = "tmp;cach?";
         const std::string settingsFile = rig.tree.WriteFile("src/own.TVX", "[Backup]\r\nFiles=1\r\n");
         rig.core->Profile().SetPath(settingsFile);

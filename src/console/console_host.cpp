@@ -96,6 +96,9 @@ std::string ConsoleUsageNotes()
            "Every report is printed to standard output as one line of seven TAB-separated\n"
            "fields, as in the log file: kind letter (F file, W warning, E error, i info,\n"
            "j detail, k debug, T test), time, date, message, source, destination, details.\n"
+           "When standard output cannot be written any more (its reader went away), the\n"
+           "lines are no longer printed and the backup goes on; the log file keeps them.\n"
+           "What archivers print goes to standard error.\n"
            "Questions are written to standard error with their countdown. When standard\n"
            "input is a terminal they can be answered; otherwise they time out after\n"
            "DlgTimer seconds, as an unattended question does.\n"
@@ -129,8 +132,14 @@ void CConsoleSink::AddReportRow(const CMessageRow& row)
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (m_outputClosed)
+        return;
+    // A reader that went away does not come back: the log file keeps every line, and
+    // retrying would only cost a failed write per report.
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        m_outputClosed = true;
+        std::clearerr(stdout);
+    }
 }
 
 void CConsoleSink::AddErrorRow(const CMessageRow& row)

@@ -42,6 +42,7 @@ public:
 private:
     CCanberraSound m_sound{kApplicationName};
     int m_errorCount = 0;
+    bool m_outputClosed = false;  // standard output could not be written
 };
 
 // Questions are written to standard error with their countdown. When standard input is

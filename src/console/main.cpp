@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 
 #include "console_host.h"
@@ -7,6 +8,10 @@
 
 int main(int argc, char** argv)
 {
+    // A reader of standard output that goes away (| head) must not end the backup: a
+    // failed write is noticed where it happens. Programs started from here get the
+    // default disposition back.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
     CCommandLine commandLine = CCommandLine::FromArgv(argc, argv);
     if (commandLine.HasLongOption("help")) {

@@ -12,19 +12,26 @@
 // followed by a wildcard pattern ("/home/a/Data/*.doc"), matched with the program's own
 // pattern rules; an argument naming a folder means everything in it. An archive name
 // without an extension gets ".zip". The archive is written to a temporary file that
-// replaces it only when complete.
+// replaces it only when complete; SIGTERM or SIGINT stops the write and removes that
+// file, and such files left beside the archive by runs that were killed outright are
+// removed once they are old enough that no other run can still be writing them.
 //
-// Exit status: 0 done, 1 some files could not be added, 2 bad command line, 3 the
-// archive could not be read or written.
+// Exit status: 0 done, 1 some files could not be added (each is named on standard
+// error, the rest is stored), 2 bad command line, 3 the archive could not be read or
+// written, 128 + the signal number when a signal stopped it.
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 #include <zip.h>
 
@@ -40,6 +47,75 @@ constexpr int kExitArchiveFailed = 3;
 constexpr const char* kProgramName = "tovix-zip";
 // Stored times have a resolution of two seconds.
 constexpr time_t kTimeTolerance = 1;
+// A temporary archive nobody has written to for this long is a leftover of a killed run.
+constexpr time_t kLeftoverAge = 60 * 60;
+// libzip names its temporary file after the archive: "<archive>.XXXXXX".
+constexpr std::size_t kTemporaryNameRandomLength = 6;
+// Descriptors kept free for libzip's own files while added files stay open.
+constexpr rlim_t kSpareDescriptors = 64;
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int signalNumber)
+{
+    g_stopSignal = signalNumber;
+}
+
+void CatchStopSignals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// How many added files may stay open before the archive is written out: every file is
+// opened when it is added, so that one that vanishes or cannot be read later is skipped
+// alone instead of failing the whole archive when it is written.
+std::size_t OpenFilesAllowed()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    const rlim_t usable =
+        limit.rlim_cur > 2 * kSpareDescriptors ? limit.rlim_cur - kSpareDescriptors : kSpareDescriptors;
+    return static_cast<std::size_t>(std::min<rlim_t>(usable, 1 << 20));
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& archive)
+{
+    const std::string folder = ParentPath(archive).empty() ? "." : ParentPath(archive);
+    const std::string prefix = FileNameOf(archive) + ".";
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr)
+        return;
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + kTemporaryNameRandomLength
+            || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string path = JoinPath(folder, name);
+        struct stat status
+        {
+        };
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)
+            && now - status.st_mtime > kLeftoverAge && unlink(path.c_str()) == 0)
+            std::fprintf(stderr, "%s: removed %s, left by an earlier run\n", kProgramName, path.c_str());
+    }
+    closedir(directory);
+}
+
+int StopStatus()
+{
+    return 128 + g_stopSignal;
+}
 
 struct COptions
 {
@@ -248,15 +324,36 @@ int main(int argc, char** argv)
         return kExitArchiveFailed;
     }
 
-    int openError = 0;
-    zip_t* archive = zip_open(options.archive.c_str(), ZIP_CREATE, &openError);
-    if (archive == nullptr) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, openError);
-        Complain("cannot open " + options.archive + ": " + zip_error_strerror(&error));
-        zip_error_fini(&error);
+    CatchStopSignals();
+    RemoveLeftoverTemporaryFiles(options.archive);
+    const auto openArchive = [&options]() -> zip_t* {
+        int openError = 0;
+        zip_t* archive = zip_open(options.archive.c_str(), ZIP_CREATE, &openError);
+        if (archive == nullptr) {
+            zip_error_t error;
+            zip_error_init_with_code(&error, openError);
+            Complain("cannot open " + options.archive + ": " + zip_error_strerror(&error));
+            zip_error_fini(&error);
+            return nullptr;
+        }
+        // A stop asked for while the archive is written ends the write; libzip then
+        // removes its temporary file.
+        zip_register_cancel_callback_with_state(
+            archive, [](zip_t*, void*) { return g_stopSignal != 0 ? 1 : 0; }, nullptr, nullptr);
+        return archive;
+    };
+    zip_t* archive = openArchive();
+    if (archive == nullptr)
         return kExitArchiveFailed;
-    }
+    const auto writeArchive = [&archive, &options]() {
+        if (zip_close(archive) == 0)
+            return kExitDone;
+        if (g_stopSignal == 0)
+            Complain("cannot write " + options.archive + ": " + zip_strerror(archive));
+        zip_discard(archive);
+        archive = nullptr;
+        return g_stopSignal != 0 ? StopStatus() : kExitArchiveFailed;
+    };
 
     struct stat archiveStatus
     {
@@ -268,13 +365,26 @@ int main(int argc, char** argv)
 
     bool failed = collector.Failed();
     int added = 0;
+    const std::size_t openFilesAllowed = OpenFilesAllowed();
+    std::size_t openFiles = 0;
     for (const CCandidate& candidate : collector.Candidates()) {
+        if (g_stopSignal != 0) {
+            zip_discard(archive);
+            return StopStatus();
+        }
         const zip_int64_t existing = zip_name_locate(archive, candidate.storedName.c_str(), 0);
         if (existing >= 0 && options.update && IsUnchanged(archive, existing, candidate.status))
             continue;
-        zip_source_t* source = zip_source_file(archive, candidate.path.c_str(), 0, 0);
+        FILE* file = std::fopen(candidate.path.c_str(), "rb");
+        if (file == nullptr) {
+            Complain("cannot read " + candidate.path + ": " + std::strerror(errno));
+            failed = true;
+            continue;
+        }
+        zip_source_t* source = zip_source_filep(archive, file, 0, -1);
         if (source == nullptr) {
             Complain("cannot read " + candidate.path + ": " + zip_strerror(archive));
+            std::fclose(file);
             failed = true;
             continue;
         }
@@ -296,13 +406,18 @@ int main(int argc, char** argv)
         }
         std::printf("%s: %s\n", existing >= 0 ? "updating" : "adding", candidate.storedName.c_str());
         ++added;
+        if (++openFiles >= openFilesAllowed) {
+            if (const int status = writeArchive(); status != kExitDone)
+                return status;
+            archive = openArchive();
+            if (archive == nullptr)
+                return kExitArchiveFailed;
+            openFiles = 0;
+        }
     }
 
-    if (zip_close(archive) != 0) {
-        Complain("cannot write " + options.archive + ": " + zip_strerror(archive));
-        zip_discard(archive);
-        return kExitArchiveFailed;
-    }
+    if (const int status = writeArchive(); status != kExitDone)
+        return status;
     std::printf("%s: %d file(s) stored in %s\n", kProgramName, added, options.archive.c_str());
     return failed ? kExitSomeFilesFailed : kExitDone;
 }

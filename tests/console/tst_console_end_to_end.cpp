@@ -4,6 +4,9 @@
 
 #include <QtTest>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/engine_texts.h"
 #include "helpers/console_runner.h"
@@ -21,6 +24,7 @@ struct CSettings
     int dlgTimer = 30;
     std::string afterProgram; // ObsRunExe0
     std::string logFile;
+    std::string dirExc; // DirExc0
 };
 
 void WriteSettings(const std::string& path, const CSettings& settings)
@@ -30,7 +34,8 @@ void WriteSettings(const std::string& path, const CSettings& settings)
                          "DlgTimer="
                        + std::to_string(settings.dlgTimer) + "\r\nLogFile=" + settings.logFile
                        + "\r\n[Backup]\r\nFiles=1\r\nNo0=" + settings.source
-                       + "\r\nSub0=1\r\nInc0=*.*\r\nGen0=2\r\nObsRunExe0=" + settings.afterProgram + "\r\n";
+                       + "\r\nSub0=1\r\nInc0=*.*\r\nGen0=2\r\nObsRunExe0=" + settings.afterProgram
+                       + "\r\nDirExc0=" + settings.dirExc + "\r\n";
     WriteFileBytes(path, text);
 }
 
@@ -57,6 +62,12 @@ private slots:
     void signalAbortsRunningPass();
     void quitStatus_data();
     void quitStatus();
+    void unusableSettingsFileEndsTheStart_data();
+    void unusableSettingsFileEndsTheStart();
+    void closedOutputPipe();
+    void ownLogInsideTheSource_data();
+    void ownLogInsideTheSource();
+    void archiverOutputStaysOffTheReports();
 };
 
 void TestConsoleEndToEnd::initTestCase()
@@ -219,6 +230,147 @@ void TestConsoleEndToEnd::quitStatus()
     if (dlgTimer == 1)
         QVERIFY2(errors.contains("  [1]"), errors.constData()); // the question with its countdown
     QCOMPARE(!destinationPath.empty() && PathExists(BackupOf(destinationPath, file)), backedUp);
+}
+
+// A settings file that is there but cannot be used ends the start with the reason, and
+// is left exactly as it was: no template in its place, no backup copy made of nothing.
+void TestConsoleEndToEnd::unusableSettingsFileEndsTheStart_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("FIFO") << "fifo" << QByteArray("通常のファイルではありません");
+    QTest::newRow("another user's file") << "foreign" << QByteArray(std::strerror(EACCES));
+}
+
+void TestConsoleEndToEnd::unusableSettingsFileEndsTheStart()
+{
+    QFETCH(QString, what);
+    QFETCH(QByteArray, reason);
+    CTempTree tree;
+    const std::string settings = tree.Path("x.TVX");
+    const std::string contents = "[Setting]\r\nBakCopyPath=/mine\r\n[Backup]\r\nFiles=0\r\n";
+    QStringList wrapper;
+    if (what == "fifo") {
+        QCOMPARE(::mkfifo(settings.c_str(), 0600), 0);
+    } else {
+        if (::geteuid() != 0)
+            QSKIP("needs root to make a file another user cannot read");
+        WriteFileBytes(settings, contents);
+        QCOMPARE(::chmod(settings.c_str(), 0600), 0);
+        QCOMPARE(::chmod(tree.Root().c_str(), 0755), 0);
+        tree.MakeFolder("config");
+        QCOMPARE(::chown(tree.Path("config").c_str(), 65534, 65534), 0);
+        wrapper = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-q"}, wrapper);
+    QVERIFY2(run.Finish(kStartMs), "the start hangs on the settings file");
+    const QByteArray errors = run.Errors();
+    QVERIFY2(run.Process().exitCode() == 3, (run.Output() + errors).constData());
+    QVERIFY2(errors.contains(QByteArray::fromStdString(settings)) && errors.contains(reason),
+             errors.constData());
+    struct stat status
+    {
+    };
+    QCOMPARE(::lstat(settings.c_str(), &status), 0);
+    if (what == "fifo")
+        QVERIFY(S_ISFIFO(status.st_mode));
+    else
+        QCOMPARE(ReadFileBytes(settings), contents);
+    QVERIFY(!tree.Exists("config/tovix/Tovix$$$.TVX"));
+}
+
+// A reader of the reports that goes away (| head -1) ends neither the run nor the
+// backup: every file is backed up and the log has every line.
+void TestConsoleEndToEnd::closedOutputPipe()
+{
+    constexpr int kFiles = 300;
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    for (int index = 0; index < kFiles; ++index)
+        tree.WriteFile("source/f" + std::to_string(index), "contents of " + std::to_string(index));
+    const std::string settings = tree.Path("pipe.TVX");
+    const std::string log = tree.Path("tovix.log");
+    WriteSettings(settings, {destination, tree.Path("source"), 30, {}, log});
+
+    // The program's own exit status, not the one of head.
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"},
+                    {"bash", "-c", "\"$@\" | head -1; exit ${PIPESTATUS[0]}", "pipe"});
+    QVERIFY(run.Finish(kStartMs + kBackupMs));
+    QVERIFY2(run.Process().exitCode() == 0, (run.Output() + run.Errors()).constData());
+    QCOMPARE(run.Output().count('\n'), 1);
+    int backups = 0;
+    for (int index = 0; index < kFiles; ++index)
+        if (tree.Exists(BackupOf("backup", tree.Path("source/f" + std::to_string(index)))))
+            ++backups;
+    QCOMPARE(backups, kFiles);
+    const QByteArray logText = QByteArray::fromStdString(ReadFileBytes(log));
+    QVERIFY(logText.contains(EngineText::kDone));
+    QVERIFY(logText.contains(EngineText::kEnding));
+}
+
+// The program's own log inside the watched source, with detail lines on: writing it is
+// no change to back up, so a file saved meanwhile is backed up after the usual delay.
+void TestConsoleEndToEnd::ownLogInsideTheSource_data()
+{
+    QTest::addColumn<QString>("logFile"); // below the source
+    QTest::addColumn<QString>("dirExc");
+    QTest::newRow("at the top of the source") << "tovix.log"
+                                              << "";
+    QTest::newRow("in a dot folder") << ".config/tovix/tovix.log"
+                                     << "";
+    QTest::newRow("in an excluded folder") << "logs/tovix.log"
+                                           << "logs";
+}
+
+void TestConsoleEndToEnd::ownLogInsideTheSource()
+{
+    QFETCH(QString, logFile);
+    QFETCH(QString, dirExc);
+    CTempTree tree;
+    const std::string source = tree.MakeFolder("source");
+    if (logFile.contains('/'))
+        tree.MakeFolder("source/" + logFile.section('/', 0, -2).toStdString());
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string log = tree.Path("source/" + logFile.toStdString());
+    const std::string settings = tree.Path("own-log.TVX");
+    WriteSettings(settings, {destination, source, 30, {}, log, dirExc.toStdString()});
+
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings)});
+    QVERIFY2(WaitFor([&] { return run.Shows("i", EngineText::kStateReady); }, kStartMs),
+             run.Output().constData());
+    const std::string file = tree.WriteFile("source/a.txt", "saved");
+    QVERIFY2(WaitFor([&] { return tree.Read(BackupOf("backup", file)) == "saved"; }, kBackupMs),
+             run.Output().constData());
+    // The log itself is written all along, inside the source.
+    QVERIFY(WaitFor([&] { return QByteArray::fromStdString(ReadFileBytes(log)).contains(EngineText::kDone); },
+                    kBackupMs));
+}
+
+// Standard output carries only report lines of seven fields: what an archiver prints
+// without an archiver log goes to standard error.
+void TestConsoleEndToEnd::archiverOutputStaysOffTheReports()
+{
+    CTempTree tree;
+    tree.WriteFile("source/a.txt", "contents");
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string archiver =
+        tree.WriteFile("talkative-zip", "#!/bin/sh\necho archiver says hello\necho archiver warns >&2\n");
+    QCOMPARE(::chmod(archiver.c_str(), 0755), 0);
+    const std::string settings = tree.Path("zip.TVX");
+    WriteFileBytes(settings, "[Setting]\r\nBakCopyPath=" + destination + "\r\nSound=0\r\nCpZIP=" + archiver
+                                 + "\r\n[Backup]\r\nFiles=1\r\nNo0=" + tree.Path("source")
+                                 + "\r\nSub0=1\r\nCompMode0=3\r\nCompFile0=" + tree.Path("backup/all")
+                                 + "\r\n");
+
+    CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
+    QVERIFY(run.Finish(kStartMs + kBackupMs));
+    const QByteArray errors = run.Errors();
+    QVERIFY2(run.Process().exitCode() == 0, (run.Output() + errors).constData());
+    QVERIFY2(run.Shows("i", EngineText::kDone), run.Output().constData());
+    for (const QByteArray& line : run.Output().split('\n'))
+        QVERIFY2(line.isEmpty() || FieldsOf(line).size() == 7, line.constData());
+    QVERIFY2(errors.contains("archiver says hello") && errors.contains("archiver warns"), errors.constData());
 }
 
 QTEST_GUILESS_MAIN(TestConsoleEndToEnd)

@@ -40,5 +40,6 @@ std::unique_ptr<IChangeNotifier> CFakeNotifierFactory::Create(const CChangeWatch
         return nullptr;
     }
     watchedFolders.push_back(options.folder);
+    ignoreFilters.push_back(options.ignore);
     return std::make_unique<CFakeNotifier>(*this, m_timers, options.folder);
 }

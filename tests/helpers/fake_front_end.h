@@ -25,6 +25,7 @@ public:
     void Signal(const std::string& folder) { signalled[folder] = true; }
 
     std::vector<std::string> watchedFolders;
+    std::vector<CChangeWatchOptions::IgnoreFilter> ignoreFilters;
     std::map<std::string, bool> signalled;
     std::map<std::string, std::string> notices;
     std::vector<int> lookMoments;

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <functional>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/backup_processor.h"
@@ -90,6 +92,10 @@ private:
     void StartAfterProgram(const CFileSetting& setting);
     void RestartDelayTimer();
     void PostBackUpAll();
+    void CheckBatteryDuringPass();
+    // What a setting's notifier must not report: the program's own files and folders the
+    // walk never enters.
+    CChangeWatchOptions::IgnoreFilter ChangeFilter(const CFileSetting& setting) const;
 
     CApplicationCore& m_core;
     IChangeNotifierFactory& m_notifierFactory;
@@ -110,4 +116,10 @@ private:
     std::function<void()> m_abortEndHandler;
     bool m_quitDone = false;
     bool m_settingBackupFailed = false;
+    bool m_passRunning = false;
+    // The processing-enabled flag a running pass restores when it ends.
+    int m_enabledAfterPass = 0;
+    // When the first change that no pass has taken up yet was seen.
+    std::optional<std::chrono::system_clock::time_point> m_changesPendingSince;
+    bool m_postponementEnded = false;
 };

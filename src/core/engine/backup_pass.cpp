@@ -5,6 +5,7 @@
 #include "engine/engine_texts.h"
 #include "engine/folder_safety.h"
 #include "engine/front_end_hooks.h"
+#include "engine/setting_ranges.h"
 #include "platform/last_error.h"
 #include "platform/linux/detached_process.h"
 #include "platform/linux/program_lookup.h"
@@ -28,25 +29,33 @@ std::string PassDestination(const CGeneralSettings& general, const CFileSetting&
 bool CBackupEngine::IsIgnoredForThisRun(const CFileSetting& setting) const
 {
     // The option leaves network sources out of this run only; the saved settings keep them.
-    return setting.Ignore == 1 || (m_core.Settings().startup.xn != 0 && IsUncPath(setting.No.expanded));
+    // An unknown compression mode names no archiver: the error was reported at the start.
+    return setting.Ignore == 1 || (m_core.Settings().startup.xn != 0 && IsUncPath(setting.No.expanded))
+           || HasUnknownCompressionMode(setting);
 }
 
 int CBackupEngine::RunBackupPass()
 {
     if (m_battery.IsQuestionOpen())
         return 0;
+    CAppState& state = m_core.State();
+    if (m_passRunning) {
+        CheckBatteryDuringPass();
+        return 0;
+    }
     m_battery.CheckBatteryPower();
 
-    CAppState& state = m_core.State();
     CSettingsModel& model = m_core.Settings();
     if (state.processingEnabled == 0 || model.general.BakCopyPath.expanded.empty())
         return 0;
 
+    m_changesPendingSince.reset();
     const int rememberedMonitoring = state.monitoringActive;
-    const int rememberedEnabled = state.processingEnabled;
+    m_enabledAfterPass = state.processingEnabled;
     state.monitoringActive = 0;
     state.processingEnabled = 0;
     ++state.processingCounter;
+    m_passRunning = true;
 
     bool processedAnything = false;
     int passResult = 1;
@@ -69,9 +78,23 @@ int CBackupEngine::RunBackupPass()
             m_core.Output().PlayNotifySound(model.general.SoundFile);
     }
     state.monitoringActive = rememberedMonitoring;
-    state.processingEnabled = rememberedEnabled;
+    state.processingEnabled = m_enabledAfterPass;
     --state.processingCounter;
+    m_passRunning = false;
     return passResult;
+}
+
+// A timer that comes while a pass pumps messages must not start a pass inside it (the
+// outer walk would go on with the inner one's processor), whatever the battery says. The
+// battery's question may still be put, and its answer is what the pass leaves behind
+// instead of the state it found.
+void CBackupEngine::CheckBatteryDuringPass()
+{
+    CAppState& state = m_core.State();
+    const int duringPass = state.processingEnabled;
+    if (m_battery.CheckBatteryPower())
+        m_enabledAfterPass = state.processingEnabled;
+    state.processingEnabled = duringPass;
 }
 
 void CBackupEngine::ProcessMarkedSetting(int index, int& passResult)

@@ -27,6 +27,8 @@ inline constexpr const char* kStateHold = "バックアップ処理は保留中�
 inline constexpr const char* kStateReady = "バックアップ処理可能な状態です";
 inline constexpr const char* kChangeDetected = "フォルダ内の変化を検出しました";
 inline constexpr const char* kEnding = "終了中...";
+inline constexpr const char* kPostponedLongEnoughFormat =
+    "Changes kept coming for %d s: the backup is not postponed any longer";
 
 inline constexpr const char* kBackupStart = "バックアップ開始";
 inline constexpr const char* kDeleteGenerations = "世代バックアップファイルを削除";

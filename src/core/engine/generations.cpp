@@ -1,8 +1,11 @@
 #include "engine/generations.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "engine/backup_processor.h"
 #include "engine/file_operation.h"
@@ -59,6 +62,57 @@ void MakeWritable(const std::string& path)
 bool UsesDateTags(int genStyle)
 {
     return (genStyle & GenStyleBit::kDateTag) != 0;
+}
+
+// The numbered generations of base that exist, from 1 up to below limit, highest first.
+// One listing of the folder: the cost follows what is on disk, not the number of
+// generations to keep (which may be as large as an int).
+std::vector<int> ExistingGenerations(const std::string& base, int genStyle, int limit)
+{
+    std::vector<int> found;
+    std::string local;
+    if (limit <= 1 || ToLocalPath(base, local) != 0)
+        return found;
+    std::string name;
+    std::string extension;
+    SplitNameExtension(FileNameOf(local), name, extension);
+    const bool beforeExtension = (genStyle & GenStyleBit::kBeforeExtension) != 0;
+    const std::string prefix = (beforeExtension ? name : name + extension) + std::string(kGenerationMark);
+    const std::string suffix = beforeExtension ? extension : std::string();
+
+    std::vector<CFolderEntry> entries;
+    ListFolder(ParentPath(local), entries);
+    for (const CFolderEntry& entry : entries) {
+        const std::string_view candidate = entry.name;
+        if (candidate.size() <= prefix.size() + suffix.size() || !candidate.starts_with(prefix)
+            || !candidate.ends_with(suffix))
+            continue;
+        const std::string_view digits =
+            candidate.substr(prefix.size(), candidate.size() - prefix.size() - suffix.size());
+        if (digits.front() == '0' || digits.size() > 10
+            || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const long long generation = std::stoll(std::string(digits));
+        if (generation >= 1 && generation < limit)
+            found.push_back(static_cast<int>(generation));
+    }
+    std::sort(found.rbegin(), found.rend());
+    return found;
+}
+
+// Whether the name holds ".$" followed by the number of a generation from 1 to keep, as
+// a search for each of those texts would find (".$12" holds ".$1"). Every such text
+// begins with its first digit, 1 to 9, and the shortest is that digit alone, so one look
+// at the digit after each ".$" decides: the cost no longer grows with keep.
+bool NamesGenerationToKeep(std::string_view name, int keep)
+{
+    for (auto mark = name.find(kGenerationMark); mark != std::string_view::npos;
+         mark = name.find(kGenerationMark, mark + 1)) {
+        const std::size_t digit = mark + kGenerationMark.size();
+        if (digit < name.size() && name[digit] >= '1' && name[digit] <= '9' && name[digit] - '0' <= keep)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -147,7 +201,9 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             MakeWritable(oldest);
             operation.Delete(oldest);
         }
-        for (int generation = count - 1; generation >= 0; --generation) {
+        std::vector<int> generations = ExistingGenerations(base, core.Settings().general.GenStyle, count);
+        generations.push_back(0);
+        for (const int generation : generations) {
             const std::string from =
                 generation == 0 ? destination : MakeGenerationName(core, base, generation);
             if (!EntryExists(from))
@@ -204,10 +260,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
             continue;
         const std::string full = JoinPath(folder, entry.name);
         ClearLastSystemError();
-        bool keep = false;
-        for (int generation = 1; generation <= processor.m_generationsToKeep && !keep; ++generation)
-            keep = entry.name.find(std::string(kGenerationMark) + std::to_string(generation))
-                   != std::string::npos;
+        const bool keep = NamesGenerationToKeep(entry.name, processor.m_generationsToKeep);
 
         std::string note;
         int kind = MessageKind::kTest;

@@ -39,22 +39,26 @@ bool SleepUntil(CApplicationCore& core, std::chrono::steady_clock::time_point de
 
 } // namespace
 
-void CBatteryCheck::CheckBatteryPower()
+bool CBatteryCheck::CheckBatteryPower()
 {
     m_questionOpen = true;
     int& processingEnabled = m_core.State().processingEnabled;
+    bool decided = false;
     if (PowerStatusOf(m_core.Services()).PowerLine() == EPowerLine::Offline) {
         if (!m_asked) {
             const int answer = AskUser(m_core.Output(), m_core.Services(), m_core.Settings().general.DlgTimer,
                                        PauseText::kBatteryQuestion, {}, kPauseQuestionBoxType, true);
             processingEnabled = answer == MessageBoxAnswer::kYes ? 0 : 1;
             m_asked = true;
+            decided = true;
         }
     } else if (m_asked) {
         m_asked = false;
         processingEnabled = 1;
+        decided = true;
     }
     m_questionOpen = false;
+    return decided;
 }
 
 std::string FindWatchedApplication(CApplicationCore& core, const CPatternList& patterns)

@@ -30,8 +30,9 @@ public:
 
     // On battery, asks (once until the AC line returns) whether to hold: Yes holds the
     // processing, No or no answer makes it ready. When the AC line returns after a
-    // question, processing becomes ready again by itself.
-    void CheckBatteryPower();
+    // question, processing becomes ready again by itself. True when it set the
+    // processing-enabled flag (an answer, or the AC line's return).
+    bool CheckBatteryPower();
     // True while the question is on the screen: a pass that a timer starts meanwhile
     // must end at once instead of asking again.
     bool IsQuestionOpen() const { return m_questionOpen; }

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
 #include <sys/stat.h>
 
 #include "engine/backup_engine.h"
@@ -8,12 +10,18 @@
 #include "engine/folder_safety.h"
 #include "engine/front_end_hooks.h"
 #include "engine/pacing.h"
+#include "engine/pattern.h"
+#include "engine/setting_ranges.h"
 #include "engine/share_connection.h"
 #include "platform/last_error.h"
+#include "platform/linux/atomic_copy.h"
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
+#include "report/log_file.h"
 #include "settings/application_core.h"
+#include "settings/profile_store.h"
+#include "platform/program_paths.h"
 #include "version.h"
 
 namespace {
@@ -37,6 +45,39 @@ std::vector<std::string> FoldersNotToWatch(const CSettingsModel& model, const CF
     return folders;
 }
 
+// A file and, when it is reached through links or through a linked folder, its real
+// path as well, so that a change reported under either spelling is recognised.
+void AddOwnFile(std::vector<std::string>& files, const std::string& path)
+{
+    if (path.empty())
+        return;
+    files.push_back(path);
+    std::string target;
+    if (ResolveLinkTarget(path, target) == 0 && target != path)
+        files.push_back(target);
+    if (char* real = realpath(ParentPath(target.empty() ? path : target).c_str(), nullptr)) {
+        files.push_back(JoinPath(real, FileNameOf(target.empty() ? path : target)));
+        std::free(real);
+    }
+}
+
+// The same files as the source folder spells them when the source is reached through a
+// link: the notifier reports paths below the source as it was given.
+void AddSourceSpellings(std::vector<std::string>& files, const std::string& source)
+{
+    char* real = realpath(source.c_str(), nullptr);
+    if (!real)
+        return;
+    const std::string realSource = real;
+    std::free(real);
+    if (realSource == source)
+        return;
+    const std::size_t count = files.size();
+    for (std::size_t index = 0; index < count; ++index)
+        if (files[index] != realSource && IsSameOrInside(files[index], realSource))
+            files.push_back(JoinPath(source, files[index].substr(realSource.size() + 1)));
+}
+
 // The source's attributes, through the share's mount for a network path.
 int QuerySourceFolder(const std::string& source)
 {
@@ -48,6 +89,15 @@ int QuerySourceFolder(const std::string& source)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
+
+// How long changes may keep postponing a pass: this many delays, at least a minute.
+constexpr long long kPostponementDelays = 10;
+constexpr long long kLongestPostponementSeconds = 60;
+
+// Temporary copies the settings storage makes of whole settings files, and the length of
+// the random part of its temporary names.
+constexpr std::string_view kSettingsTemporaryPrefix = ".tovix-settings-";
+constexpr std::size_t kTemporaryRandomLength = 6;
 
 // Timer intervals are whole milliseconds in an int: a period longer than that (about 24
 // days) runs at the longest interval instead of wrapping around to a negative one.
@@ -105,6 +155,8 @@ void CBackupEngine::PostBackUpAll()
 void CBackupEngine::StartMonitoring()
 {
     CSettingsModel& model = m_core.Settings();
+    m_changesPendingSince.reset();
+    CheckSettingRanges(m_core);
     m_hooks.UpdateCommandStates();
     m_hooks.BeginProgress(EngineText::kStartupProgress, model.Files);
     m_hooks.SetListRowLimit(model.general.LogLines);
@@ -192,6 +244,7 @@ std::string CBackupEngine::WatchSetting(int index, int& kind)
     options.folder = source;
     options.subtree = setting.Sub != 0;
     options.excludedFolders = FoldersNotToWatch(model, setting);
+    options.ignore = ChangeFilter(setting);
     options.pace = [this](std::size_t) { return PaceStep(m_core); };
     auto notifier = m_notifierFactory.Create(options);
     if (!notifier) {
@@ -209,6 +262,49 @@ std::string CBackupEngine::WatchSetting(int index, int& kind)
     if (!setting.DirExc.empty())
         AppendDetail(details, FormatText(EngineText::kExcludeFoldersFormat, setting.DirExc.c_str()));
     return details;
+}
+
+// The log and settings files (with their rotation, backup and temporary files) change
+// because the program runs: a log inside the source would otherwise report a change at
+// every poll and keep postponing the pass for good. Folders the walk never enters (dot
+// folders, excluded folders, the configuration folder, every subfolder of a setting
+// without subfolders) hold nothing to back up either.
+CChangeWatchOptions::IgnoreFilter CBackupEngine::ChangeFilter(const CFileSetting& setting) const
+{
+    const CSettingsModel& model = m_core.Settings();
+    std::vector<std::string> ownFiles;
+    const std::string& log = model.general.LogFile.expanded;
+    AddOwnFile(ownFiles, log);
+    if (!log.empty())
+        AddOwnFile(ownFiles, CLogFile::OldPath(log));
+    const std::string& settings = m_core.SettingsFilePath();
+    AddOwnFile(ownFiles, settings);
+    const std::string configFolder = GetConfigDirectory();
+    AddOwnFile(ownFiles, JoinPath(configFolder, kSettingsBackupFileName));
+    AddSourceSpellings(ownFiles, setting.No.expanded);
+
+    // The settings file is rewritten through ".<name>.XXXXXX" beside its real path.
+    std::string settingsTarget;
+    if (settings.empty() || ResolveLinkTarget(settings, settingsTarget) != 0)
+        settingsTarget = settings;
+    const std::string settingsTemporaryPrefix = "." + FileNameOf(settingsTarget) + ".";
+
+    CPatternList excludedFolders;
+    SplitPatternList(excludedFolders, setting.DirExc);
+    const bool subfolders = setting.Sub != 0;
+    return [ownFiles = std::move(ownFiles), configFolder, settingsTemporaryPrefix,
+            excludedFolders = std::move(excludedFolders), subfolders](const std::string& path, bool isFolder) {
+        const std::string name = FileNameOf(path);
+        if (isFolder)
+            return !subfolders || name.starts_with('.') || MatchesAnyPattern(excludedFolders, name)
+                   || path == configFolder;
+        if (IsOwnTemporaryFile(name) || name.starts_with(kSettingsTemporaryPrefix))
+            return true;
+        if (name.size() == settingsTemporaryPrefix.size() + kTemporaryRandomLength
+            && name.starts_with(settingsTemporaryPrefix))
+            return true;
+        return std::find(ownFiles.begin(), ownFiles.end(), path) != ownFiles.end();
+    };
 }
 
 void CBackupEngine::StopMonitoring()
@@ -255,7 +351,31 @@ void CBackupEngine::RestartDelayTimer()
 {
     // A delay of 0 would fire on every pass of the event loop and keep a core busy.
     constexpr int kShortestDelayMs = 100;
-    const int delayMs = SecondsToTimerMs(m_core.Settings().general.BakDelayTime);
+    const int delaySeconds = m_core.Settings().general.BakDelayTime;
+    const int delayMs = SecondsToTimerMs(delaySeconds);
+
+    // Changes that never stop (a program writing a file in the source all the time)
+    // would postpone the pass for ever: after a while the delay timer is left to fire.
+    const IClock* clock = m_core.Services().clock;
+    const auto now = clock ? clock->Now() : std::chrono::system_clock::now();
+    if (!m_changesPendingSince || now < *m_changesPendingSince) {
+        m_changesPendingSince = now;
+        m_postponementEnded = false;
+    }
+    const auto longest = std::chrono::seconds(
+        std::max<long long>(kLongestPostponementSeconds, kPostponementDelays * std::max(delaySeconds, 0)));
+    if (now - *m_changesPendingSince >= longest) {
+        if (!m_postponementEnded) {
+            m_postponementEnded = true;
+            m_core.OutputMessage(
+                MessageKind::kDebug,
+                FormatText(EngineText::kPostponedLongEnoughFormat,
+                           static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
+                                                now - *m_changesPendingSince)
+                                                .count())));
+        }
+        return;
+    }
     if (ITimerService* timers = m_core.Services().timers)
         timers->StartTimer(TimerId::kDelay, std::max(kShortestDelayMs, delayMs));
 }

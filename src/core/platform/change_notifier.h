@@ -48,6 +48,10 @@ struct CChangeWatchOptions
     // Folders (absolute paths) that are never watched or looked into, with everything
     // below them: backup destinations that lie inside the source.
     std::vector<std::string> excludedFolders;
+    // Entries below the folder whose changes never signal, asked with the entry's local
+    // path and whether it is a folder. A folder it names is never watched or looked into.
+    using IgnoreFilter = std::function<bool(const std::string& path, bool isFolder)>;
+    IgnoreFilter ignore;
     // Called after every paceEvery folders of watch setup or of a snapshot, with the
     // number of folders done so far, so that the caller can pump events and show
     // progress. Returning false stops the work (the application is quitting).

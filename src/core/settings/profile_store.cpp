@@ -1,5 +1,6 @@
 #include "settings/profile_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -144,9 +145,9 @@ long long Nanoseconds(const timespec& time)
     return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
-// Follows symbolic links so that the file they point to is replaced, not the link.
-// A link to a file that does not exist yet gives the path the file is created at.
-int ResolveTarget(const std::string& path, std::string& target)
+}  // namespace
+
+int ResolveLinkTarget(const std::string& path, std::string& target)
 {
     std::string current = path;
     for (int depth = 0; depth < 40; ++depth) {
@@ -172,6 +173,14 @@ int ResolveTarget(const std::string& path, std::string& target)
     return ELOOP;
 }
 
+namespace
+{
+
+int NotRegularFileError(mode_t mode)
+{
+    return S_ISDIR(mode) ? EISDIR : EINVAL;
+}
+
 int WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -193,14 +202,14 @@ int ReplaceFile(const std::string& path, std::string_view contents)
     if (path.empty())
         return ENOENT;
     std::string target;
-    if (const int error = ResolveTarget(path, target))
+    if (const int error = ResolveLinkTarget(path, target))
         return error;
 
     struct stat old {};
     const bool exists = stat(target.c_str(), &old) == 0;
     if (exists) {
         if (!S_ISREG(old.st_mode))
-            return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+            return NotRegularFileError(old.st_mode);
         // A file without write permission was made read-only on purpose.
         if (access(target.c_str(), W_OK) != 0)
             return errno;
@@ -302,9 +311,13 @@ bool CProfileStore::EndBatch()
 {
     if (m_batchDepth == 0)
         return true;
-    if (--m_batchDepth > 0 || !m_dirty)
+    if (--m_batchDepth > 0)
         return true;
-    return Flush();
+    const bool allWritten = !m_batchFailed;
+    m_batchFailed = false;
+    if (!m_dirty)
+        return allWritten;
+    return Flush() && allWritten;
 }
 
 CProfileStore::EEncoding CProfileStore::Encoding()
@@ -312,6 +325,13 @@ CProfileStore::EEncoding CProfileStore::Encoding()
     if (m_batchDepth == 0)
         Refresh();
     return m_encoding;
+}
+
+int CProfileStore::ReadError()
+{
+    if (m_batchDepth == 0)
+        Refresh();
+    return m_readError;
 }
 
 void CProfileStore::Clear()
@@ -355,16 +375,29 @@ void CProfileStore::Load()
         m_readError = unreachable;
         return;
     }
-    const int fd = open(local.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO would wait for a writer and a device could act on the open: only a
+    // regular file is opened, and non-blocking, in case one took its place meanwhile.
+    struct stat st {};
+    if (stat(local.c_str(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            m_readError = errno;
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m_readError = NotRegularFileError(st.st_mode);
+        return;
+    }
+    const int fd = open(local.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             m_readError = errno;
         return;
     }
-    struct stat st {};
     std::string bytes;
     if (fstat(fd, &st) != 0) {
         m_readError = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        m_readError = NotRegularFileError(st.st_mode);
     } else {
         m_stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
                    Nanoseconds(st.st_ctim)};
@@ -484,6 +517,12 @@ bool CProfileStore::Write(std::string_view section, std::string_view key, std::s
     if (m_batchDepth == 0)
         Refresh();
     CLine line = MakeLine(std::string(key) + "=" + std::string(value));
+    // A character the file's code page lacks would be stored as "?": the value would be
+    // changed without a word. The old line stays, and the caller hears why.
+    if (m_encoding == EEncoding::Cp932
+        && std::count(line.raw.begin(), line.raw.end(), '?') != std::count(key.begin(), key.end(), '?')
+                                                                     + std::count(value.begin(), value.end(), '?'))
+        return MarkWritten(false, EILSEQ);
     // New lines are indexed by what a reader of the file finds, which differs from the
     // caller's names where code page 932 cannot hold a character.
     const auto foldedName = [](const CLine& written) {
@@ -567,6 +606,8 @@ bool CProfileStore::Flush()
 
 bool CProfileStore::MarkWritten(bool ok, int error)
 {
+    if (!ok && m_batchDepth > 0)
+        m_batchFailed = true;
     m_lastWriteError = ok ? 0 : error;
     if (!ok && m_onWriteError)
         m_onWriteError(m_path, error);

@@ -44,16 +44,22 @@ public:
     // back as written. A key's line is replaced in place, or the key is added after the
     // last non-blank line of its section (the section is added at the end of the file).
     // False, with LastWriteError() and the write-error handler, when the file could not
-    // be written or the names could not be read back (EINVAL); the old file is kept.
+    // be written, the names could not be read back (EINVAL) or the file's code page
+    // cannot hold a character of the line (EILSEQ); the old line or file is kept.
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
     bool WriteProfileString(std::string_view section, std::string_view key,
                             std::string_view value);
 
-    // Between BeginBatch and EndBatch, writes change the file once, at EndBatch.
+    // Between BeginBatch and EndBatch, writes change the file once, at EndBatch, which is
+    // false when that failed or any write of the batch was refused.
     void BeginBatch();
     bool EndBatch();
 
     EEncoding Encoding();
+    // errno of reading the file as it is now: 0 when it was read or does not exist;
+    // EISDIR or EINVAL when something other than a regular file is there (it is never
+    // opened, so a FIFO cannot block). A file that cannot be read is never replaced.
+    int ReadError();
     // errno of the last failed write, 0 when the last write succeeded.
     int LastWriteError() const { return m_lastWriteError; }
 
@@ -107,9 +113,15 @@ private:
     int m_readError = 0;  // the file exists but could not be read: never overwrite it
     int m_batchDepth = 0;
     bool m_dirty = false;
+    bool m_batchFailed = false;  // a write of the open batch was refused
     int m_lastWriteError = 0;
     WriteErrorHandler m_onWriteError;
 };
+
+// Follows symbolic links to the path the file itself lives at, so that writes replace
+// the file a link points to instead of the link. A dangling link gives the path the file
+// is to be created at. 0, or errno (ELOOP for a chain that does not end).
+int ResolveLinkTarget(const std::string& path, std::string& target);
 
 // Keeps a batch open for the lifetime of a scope.
 class CProfileBatch

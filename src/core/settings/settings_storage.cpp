@@ -1,7 +1,11 @@
 #include "settings/settings_storage.h"
 
 #include <cerrno>
+#include <cstring>
+#include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -28,8 +32,17 @@ constexpr const char* kTextOldSettingsFound =
     "古い版の標準設定ファイル (Tovix.INI) を検出しました.\nその設定を使いますか?";
 constexpr const char* kTextNoFileSettings =
     "設定ファイル '%s' にファイル設定がありません. 起動を中止します.";
+constexpr const char* kTextCannotReadSettings =
+    "設定ファイル '%s' を読み込めません (%s). 起動を中止します.";
+constexpr const char* kTextNotRegularFile = "通常のファイルではありません";
 constexpr const char* kTextTooManySettings =
     "ファイル設定が %d 件あります. 最初の %d 件だけを読み込みました";
+
+// Whole-file copies and key writes go through a temporary file beside the target that
+// lives for milliseconds; one this old was left by a run that was killed meanwhile.
+constexpr time_t kLeftoverAgeSeconds = 60 * 60;
+constexpr std::string_view kCopyTemporaryPrefix = ".tovix-settings-";
+constexpr std::size_t kTemporaryRandomLength = 6;
 
 // How long the copied default file may take to show its file settings.
 constexpr int kWaitForCopyTries = 30;
@@ -170,37 +183,106 @@ bool WriteKey(CProfileStore& store, const char* section, const std::string& key,
         field);
 }
 
+// Why a settings file that is there could not be read, for the user.
+std::string ReadFailureReason(const std::string& path, int error)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return kTextNotRegularFile;
+    return std::strerror(error);
+}
+
 }  // namespace
 
-bool CopyFileReplacing(const std::string& from, const std::string& to)
+// Copies a whole file through a temporary file and a rename, so the target is either the
+// old or the new file. A new target is readable by the user only; an existing one keeps
+// its permissions. A link is followed: the file it points to is replaced, not the link.
+// Only a regular file is copied from (a FIFO would block the start for good).
+bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
 {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string to;
+    if (const int error = ResolveLinkTarget(linkOrTarget, to); error != 0) {
+        errno = error;
+        return false;
+    }
+    const int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
         return false;
+    struct stat source {};
+    if (fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
+        const int error = S_ISREG(source.st_mode) ? errno : EINVAL;
+        close(in);
+        errno = error;
+        return false;
+    }
     struct stat existing {};
     const mode_t mode = stat(to.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
-    std::string temporary = JoinPath(ParentPath(to), ".tovix-settings-XXXXXX");
-    const int out = mkstemp(temporary.data());
-    bool ok = out >= 0;
+    std::string temporary = JoinPath(ParentPath(to), std::string(kCopyTemporaryPrefix) + "XXXXXX");
+    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    // The first failure is the one that counts; a missing source reads ENOENT from open.
+    int error = out >= 0 ? 0 : errno;
+    const auto failed = [&error](bool ok) {
+        if (!ok && error == 0)
+            error = errno != 0 ? errno : EIO;
+        return !ok;
+    };
     char buffer[65536];
-    while (ok) {
+    while (error == 0) {
         const ssize_t got = read(in, buffer, sizeof buffer);
-        if (got == 0)
+        if (got == 0 || failed(got > 0))
             break;
-        ok = got > 0 && write(out, buffer, static_cast<std::size_t>(got)) == got;
+        failed(write(out, buffer, static_cast<std::size_t>(got)) == got);
     }
-    const int savedError = errno;
     close(in);
     if (out >= 0) {
-        ok = ok && fchmod(out, mode) == 0 && fsync(out) == 0;
-        ok = close(out) == 0 && ok;
-        ok = ok && rename(temporary.c_str(), to.c_str()) == 0;
-        if (!ok)
+        if (error == 0 && !failed(fchmod(out, mode) == 0))
+            failed(fsync(out) == 0);
+        if (close(out) != 0 && error == 0)
+            error = errno;
+        if (error == 0)
+            failed(rename(temporary.c_str(), to.c_str()) == 0);
+        if (error != 0)
             unlink(temporary.c_str());
     }
-    errno = ok ? 0 : savedError;
-    return ok;
+    errno = error;
+    return error == 0;
 }
+
+namespace {
+
+void RemoveLeftoverTemporaryFiles(const std::string& folder, const std::vector<std::string>& prefixes)
+{
+    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+    if (directory == nullptr)
+        return;
+    const time_t now = time(nullptr);
+    while (const dirent* entry = readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [name](const std::string& prefix) {
+            return name.size() == prefix.size() + kTemporaryRandomLength && name.starts_with(prefix);
+        });
+        if (!ours)
+            continue;
+        const std::string path = JoinPath(folder, name);
+        struct stat status {};
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && now - status.st_mtime > kLeftoverAgeSeconds)
+            unlink(path.c_str());
+    }
+    closedir(directory);
+}
+
+template <std::size_t Count>
+void ReadFileSettingKeys(CProfileStore& store, CSettingsModel& model, const CFileKey (&keys)[Count], int first,
+                         int last)
+{
+    const CFileSetting defaults;
+    for (int index = first; index <= last && index < kMaxFileSettings; ++index)
+        for (const auto& key : keys)
+            ReadKey(store, kSectionBackup, IndexedKey(key.name, index), key.field,
+                    model.files[static_cast<std::size_t>(index)], defaults);
+}
+
+}  // namespace
 
 CSettingsStorage::CSettingsStorage(CSettingsModel& model, CProfileStore& store,
                                    const CCommandLine& commandLine, const CHostServices& services)
@@ -256,6 +338,15 @@ bool CSettingsStorage::SaveListFont(const std::string& name, const std::string& 
 
 bool CSettingsStorage::LoadFileSettings()
 {
+    RemoveLeftovers();
+    // A file that is there but cannot be read holds the user's settings all the same:
+    // replacing it by the template would lose them.
+    if (const int error = m_store.ReadError(); error != 0) {
+        ShowMessage(FormatText(kTextCannotReadSettings, m_store.Path().c_str(),
+                               ReadFailureReason(m_store.Path(), error).c_str()),
+                    MessageBoxType::kIconStop);
+        return false;
+    }
     m_model.Files = m_store.GetProfileInt(kSectionBackup, kKeyFiles, 0);
     if (m_model.Files == 0) {
         if (!CreateDefaultSettingsFile())
@@ -287,8 +378,13 @@ bool CSettingsStorage::SaveFileSettings()
         for (const auto& key : kFileKeys)
             WriteKey(m_store, kSectionBackup, IndexedKey(key.name, index), key.field, setting);
     }
-    return m_store.EndBatch();
+    if (m_store.EndBatch())
+        return true;
+    // What was refused must not live on in the model as if it had been saved.
+    ReadFileSettingKeys(m_store, m_model, kFileKeys, 0, m_model.Files - 1);
+    return false;
 }
+
 
 void CSettingsStorage::LoadArchiverSettings(int index)
 {
@@ -315,7 +411,25 @@ bool CSettingsStorage::SaveArchiverSettings(int index)
                      m_model.files[static_cast<std::size_t>(i)]);
     for (const auto& key : kArchiverGeneralKeys)
         WriteKey(m_store, kSectionSetting, key.name, key.field, m_model.general);
-    return m_store.EndBatch();
+    if (m_store.EndBatch())
+        return true;
+    ReadFileSettingKeys(m_store, m_model, kArchiverFileKeys, first, last);
+    const CGeneralSettings generalDefaults;
+    for (const auto& key : kArchiverGeneralKeys)
+        ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, generalDefaults);
+    return false;
+}
+
+void CSettingsStorage::RemoveLeftovers()
+{
+    std::string target;
+    if (m_store.Path().empty() || ResolveLinkTarget(m_store.Path(), target) != 0)
+        return;
+    const std::string folder = ParentPath(target);
+    RemoveLeftoverTemporaryFiles(folder, {std::string(kCopyTemporaryPrefix), "." + FileNameOf(target) + "."});
+    const std::string configFolder = GetConfigDirectory();
+    if (configFolder != folder)
+        RemoveLeftoverTemporaryFiles(configFolder, {std::string(kCopyTemporaryPrefix)});
 }
 
 bool CSettingsStorage::CreateDefaultSettingsFile()
@@ -329,7 +443,13 @@ bool CSettingsStorage::CreateDefaultSettingsFile()
         source = oldSettings;
 
     const std::string target = m_store.Path();
-    CopyFileReplacing(target, JoinPath(systemFolder, kSettingsBackupFileName));
+    const std::string backup = JoinPath(systemFolder, kSettingsBackupFileName);
+    // Only a missing file may go without its backup copy: anything else there would be
+    // lost for good by the copy of the template.
+    if (!CopyFileReplacing(target, backup) && errno != ENOENT && errno != ENOTDIR) {
+        ShowMessage(FormatText(SettingsText::kCopyFailedFormat, target.c_str(), backup.c_str()), MessageBoxType::kIconStop);
+        return false;
+    }
     if (!CopyFileReplacing(source, target)) {
         ShowMessage(FormatText(SettingsText::kCopyFailedFormat, source.c_str(), target.c_str()), MessageBoxType::kIconStop);
         return false;

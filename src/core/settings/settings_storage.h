@@ -57,6 +57,8 @@ public:
 private:
     int ShowMessage(const std::string& text, unsigned type) const;
     bool WaitForFileSettings();
+    // Temporary files of settings writes that a killed run left beside the file.
+    void RemoveLeftovers();
 
     CSettingsModel& m_model;
     CProfileStore& m_store;

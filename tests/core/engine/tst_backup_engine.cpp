@@ -16,6 +16,7 @@
 #include "engine/engine_texts.h"
 #include "engine/front_end_hooks.h"
 #include "helpers/fake_front_end.h"
+#include "engine/setting_ranges.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/last_error.h"
@@ -203,6 +204,130 @@ private slots:
         QCOMPARE(rig.sink.MomentsOf(EngineText::kDone), Moments{12500});
         QCOMPARE(ReadFileBytes(rig.BackupOf("src")), std::string("contents of src"));
         QCOMPARE(rig.Setting(0).changeMark, ChangeMark::kNone);
+    }
+
+    // Changes at every poll postpone the pass by at most ten delays (at least a minute):
+    // then the delay timer is left to fire, and debug output says so.
+    void endlessChangesPostponeThePassOnlySoLong()
+    {
+        CRig rig;
+        rig.core->Settings().general.FileChkInterval = 1; // polls every 1.5 s
+        rig.core->Settings().general.BakDelayTime = 5;
+        rig.core->Settings().general.DispDebugInfo = 1;
+        rig.AddSetting("src");
+        rig.engine->StartMonitoring();
+        for (int ms = 0; ms < 120000; ms += 500) {
+            rig.notifiers.Signal(rig.tree.Path("src"));
+            rig.Advance(500ms);
+        }
+        // First change seen at 1.5 s; the last restart at 60.0 s, so it fires at 65.0 s.
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kBackupStart), Moments{65000});
+        QCOMPARE(rig.sink.MomentsOf(FormatText(EngineText::kPostponedLongEnoughFormat, 60)), Moments{61500});
+        QCOMPARE(ReadFileBytes(rig.BackupOf("src")), std::string("contents of src"));
+    }
+
+    // What the notifier of a setting leaves unreported: the program's own files, and
+    // folders the walk never enters; everything else in the source is a change.
+    void ownFilesAndUnwalkedFoldersAreNoChange_data()
+    {
+        QTest::addColumn<QString>("path"); // below the source
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<bool>("subfolders"); // Sub
+        QTest::addColumn<bool>("ignored");
+        QTest::newRow("log file") << "tovix.log" << false << true << true;
+        QTest::newRow("rotated log file") << "tovix.log.OLD" << false << true << true;
+        QTest::newRow("settings file") << "own.TVX" << false << true << true;
+        QTest::newRow("settings being rewritten") << ".own.TVX.a1B2c3" << false << true << true;
+        QTest::newRow("template copy") << ".tovix-settings-Qw3rTy" << false << true << true;
+        QTest::newRow("dot folder") << ".config" << true << true << true;
+        QTest::newRow("excluded folder") << "sub/cache" << true << true << true;
+        QTest::newRow("folder of a setting without subfolders") << "sub" << true << false << true;
+        QTest::newRow("ordinary file") << "a.txt" << false << true << false;
+        QTest::newRow("hidden file") << ".profile" << false << true << false;
+        QTest::newRow("other settings file") << "other.TVX" << false << true << false;
+        QTest::newRow("ordinary folder") << "sub" << true << true << false;
+    }
+
+    void ownFilesAndUnwalkedFoldersAreNoChange()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, isFolder);
+        QFETCH(bool, subfolders);
+        QFETCH(bool, ignored);
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        setting.Sub = subfolders ? 1 : 0;
+        setting.DirExc = "tmp;cach?";
+        const std::string settingsFile = rig.tree.WriteFile("src/own.TVX", "[Backup]\r\nFiles=1\r\n");
+        rig.core->Profile().SetPath(settingsFile);
+        rig.core->Settings().general.LogFile.Assign(rig.tree.Path("src/tovix.log"));
+        rig.engine->StartMonitoring();
+        QCOMPARE(rig.notifiers.ignoreFilters.size(), std::size_t(1));
+        const auto& ignore = rig.notifiers.ignoreFilters[0];
+        QVERIFY(ignore);
+        QCOMPARE(ignore(rig.tree.Path("src/" + path.toStdString()), isFolder), ignored);
+    }
+
+    // A value outside its range is reported once at the start, with what is used in its
+    // place; a compression mode that names no archiver keeps the setting from running.
+    void outOfRangeValues_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<bool>("backedUp");
+        const int warning = MessageKind::kWarning;
+        const int error = MessageKind::kError;
+        QTest::newRow("old-file action") << "OldDel0" << 99 << 5 << warning << "1 を使います" << true;
+        QTest::newRow("newer-backup action") << "Forced0" << -1 << 4 << warning << "1 を使います" << true;
+        QTest::newRow("negative generations") << "Gen0" << -3 << INT_MAX << warning << "0 を使います" << true;
+        QTest::newRow("too few list lines") << "LogLines" << 5 << 9999 << warning << "10 を使います" << true;
+        QTest::newRow("generation style") << "GenStyle" << 7 << 3 << warning << "1 を使います" << true;
+        QTest::newRow("unknown archiver") << "CompMode0" << 99 << 3 << error
+                                          << QString::fromUtf8(EngineText::kNotBackedUp) << false;
+        QTest::newRow("negative count") << "Files" << -5 << 100 << error << "0 を使います" << false;
+    }
+
+    void outOfRangeValues()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QFETCH(int, high);
+        QFETCH(int, kind);
+        QFETCH(QString, info);
+        QFETCH(bool, backedUp);
+        CRig rig;
+        CFileSetting& setting = rig.AddSetting("src");
+        CSettingsModel& model = rig.core->Settings();
+        std::map<QString, int*> fields{{"OldDel0", &setting.OldDel}, {"Forced0", &setting.Forced},
+                                       {"Gen0", &setting.Gen},       {"CompMode0", &setting.CompMode},
+                                       {"Files", &model.Files},      {"LogLines", &model.general.LogLines},
+                                       {"GenStyle", &model.general.GenStyle}};
+        *fields.at(key) = value;
+        if (key == "CompMode0")
+            setting.CompFile.Assign(rig.tree.Path("bak/src.zip"));
+        rig.engine->StartMonitoring();
+        const int low = key == "LogLines" ? 10 : 0;
+        const auto rows = rig.sink.RowsOf(
+            FormatText(RangeText::kOutOfRangeFormat, key.toUtf8().constData(), value, low, high));
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].kind, kind);
+        QCOMPARE(QString::fromStdString(rows[0].info), info);
+        rig.engine->StopMonitoring();
+        rig.engine->StartMonitoring(); // the value used stays: no second report
+        QCOMPARE(rig.sink.RowsOf(FormatText(RangeText::kOutOfRangeFormat, key.toUtf8().constData(), value, low,
+                                            high))
+                     .size(),
+                 key == "CompMode0" ? std::size_t(2) : std::size_t(1));
+
+        setting.changeMark = ChangeMark::kRequested;
+        rig.engine->RunBackupPass();
+        QCOMPARE(PathExists(rig.BackupOf("src")), backedUp);
+        QVERIFY(!PathExists(rig.tree.Path("bak/src.zip")));
+        for (const CMessageRow& row : rig.host.sink.errorRows)
+            QVERIFY2(!row.message.empty(), row.source.c_str());
     }
 
     // The period timer marks its setting whatever NoDetect says, and a change in a
@@ -526,6 +651,52 @@ private slots:
         QCOMPARE(rig.State().processingCounter, 0);
         QCOMPARE(rig.State().processingEnabled, 1);
         QCOMPARE(rig.State().monitoringActive, 1);
+    }
+
+    // A timer that comes while a pass pumps, after the power changed, meets the battery
+    // check but never starts a pass inside the pass; the answer given then is what the
+    // pass leaves behind.
+    void noPassInsideAPass_data()
+    {
+        QTest::addColumn<bool>("onBatteryAtStart");
+        QTest::addColumn<int>("answer"); // to the one battery question
+        QTest::addColumn<int>("enabledAfter");
+        QTest::newRow("AC line returns during the pass") << true << int(MessageBoxAnswer::kNo) << 1;
+        QTest::newRow("hold chosen during the pass") << false << int(MessageBoxAnswer::kYes) << 0;
+    }
+
+    void noPassInsideAPass()
+    {
+        QFETCH(bool, onBatteryAtStart);
+        QFETCH(int, answer);
+        QFETCH(int, enabledAfter);
+        CRig rig;
+        rig.AddSetting("one");
+        rig.tree.WriteFile("one/b.txt", "b");
+        rig.AddSetting("two");
+        rig.engine->StartMonitoring();
+        rig.Setting(0).changeMark = ChangeMark::kChangeSeen;
+        rig.Setting(1).changeMark = ChangeMark::kChangeSeen;
+        rig.host.power.line = onBatteryAtStart ? EPowerLine::Offline : EPowerLine::Online;
+        rig.host.prompter.answers = {answer};
+        rig.sink.rows.clear();
+        int nestedResult = -1;
+        rig.host.pump.pumpCount = 0;
+        rig.host.pump.actionsAtPump[8] = [&rig, &nestedResult, onBatteryAtStart] {
+            rig.host.power.line = onBatteryAtStart ? EPowerLine::Online : EPowerLine::Offline;
+            nestedResult = rig.engine->RunBackupPass(); // the delay timer, say
+        };
+
+        QCOMPARE(rig.engine->RunBackupPass(), 1);
+        QCOMPARE(nestedResult, 0);
+        QCOMPARE(rig.host.prompter.asked.size(), std::size_t(1));
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kBackupStart).size(), std::size_t(2));
+        QCOMPARE(rig.sink.MomentsOf(EngineText::kDone).size(), std::size_t(1));
+        QVERIFY(PathExists(rig.BackupOf("one")));
+        QVERIFY(PathExists(rig.BackupOf("two")));
+        QVERIFY(!PathExists(rig.tree.Path("bak") + rig.tree.Path("one") + rig.tree.Path("two")));
+        QCOMPARE(rig.State().processingCounter, 0);
+        QCOMPARE(rig.State().processingEnabled, enabledAfter);
     }
 
     // A setting whose backup is refused (its source went missing) gets no after-program

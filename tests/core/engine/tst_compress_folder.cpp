@@ -1,6 +1,9 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <unistd.h>
 #include <chrono>
 #include <dirent.h>
 #include <dlfcn.h>
@@ -423,6 +426,73 @@ private slots:
         QCOMPARE(ReadEntry(archive, "a.doc", "secret pass"), std::optional<std::string>("A2-longer"));
         QCOMPARE(ReadEntry(archive, "b.doc", "secret pass"), std::optional<std::string>("B1"));
         QCOMPARE(ReadEntry(archive, "sub/deeper/d.doc", "secret pass"), std::optional<std::string>("D1"));
+    }
+
+    // A file the adapter cannot read is named and left out; the rest is stored and the
+    // status says some files failed. Old temporary archives of killed runs go, a fresh
+    // one (another run may be writing it) stays.
+    void zipSkipsWhatCannotBeRead()
+    {
+        if (geteuid() != 0)
+            QSKIP("needs root to make a file the adapter's user cannot read");
+        const std::string adapter = GetProgramDirectory() + "tovix-zip";
+        QCOMPARE(::chmod(m_tree->Root().c_str(), 0755), 0);
+        m_tree->WriteFile("src/a.txt", "A");
+        const std::string secret = m_tree->WriteFile("src/secret.txt", "S");
+        QCOMPARE(::chmod(secret.c_str(), 0600), 0);
+        m_tree->WriteFile("src/z.txt", "Z");
+        const std::string folder = m_tree->MakeFolder("zip");
+        const std::string old = m_tree->WriteFile("zip/out.zip.Ab12Cd", "left by a killed run",
+                                                  std::time(nullptr) - 2 * 60 * 60);
+        const std::string fresh = m_tree->WriteFile("zip/out.zip.Ef34Gh", "being written");
+        QCOMPARE(::chown(folder.c_str(), 65534, 65534), 0);
+        QCOMPARE(::chown(old.c_str(), 65534, 65534), 0);
+
+        QProcess zip;
+        zip.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", QString::fromStdString(adapter),
+                              QString::fromStdString(folder + "/out.zip"), QString::fromStdString(m_tree->Path("src"))});
+        QVERIFY(zip.waitForFinished(30000));
+        const QByteArray errors = zip.readAllStandardError();
+        QVERIFY2(zip.exitStatus() == QProcess::NormalExit && zip.exitCode() == 1, errors.constData());
+        QVERIFY2(errors.contains(QByteArray::fromStdString(secret)), errors.constData());
+        QCOMPARE(EntryNames(folder + "/out.zip"), (Words{"a.txt", "z.txt"}));
+        QVERIFY(!PathExists(old));
+        QVERIFY(PathExists(fresh));
+    }
+
+    // Stopped while it writes, the adapter removes its temporary archive.
+    void zipStoppedLeavesNoTemporaryFile()
+    {
+        const std::string adapter = GetProgramDirectory() + "tovix-zip";
+        std::string noise(96 << 20, '\0');
+        std::uint64_t state = 0x9e3779b97f4a7c15ULL;
+        for (char& c : noise) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            c = static_cast<char>(state >> 56);
+        }
+        m_tree->WriteFile("src/noise.bin", noise);
+        const std::string folder = m_tree->MakeFolder("zip");
+        QProcess zip;
+        zip.start(QString::fromStdString(adapter),
+                  {QString::fromStdString(folder + "/out.zip"), QString::fromStdString(m_tree->Path("src"))});
+        const auto temporaryFiles = [&folder] {
+            return QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden);
+        };
+        QDeadlineTimer deadline(30000);
+        while (temporaryFiles().isEmpty() && zip.state() != QProcess::NotRunning && !deadline.hasExpired())
+            QTest::qWait(5);
+        QVERIFY2(!temporaryFiles().isEmpty(), "the archive was not being written");
+        // A machine busy enough to hold this test back for the whole write lets the
+        // archive be finished before the stop: nothing to judge then.
+        if (zip.state() == QProcess::NotRunning)
+            QSKIP("the archive was complete before it could be stopped");
+        QCOMPARE(::kill(static_cast<pid_t>(zip.processId()), SIGTERM), 0);
+        QVERIFY(zip.waitForFinished(30000));
+        QCOMPARE(zip.exitStatus(), QProcess::NormalExit);
+        if (zip.exitCode() == 0)
+            QSKIP("the archive was complete before the stop reached it");
+        QCOMPARE(zip.exitCode(), 128 + SIGTERM);
+        QCOMPARE(temporaryFiles(), QStringList());
     }
 
     void zipArchiveInsideSource()

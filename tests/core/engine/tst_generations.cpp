@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <climits>
 
 #include <ctime>
 #include <memory>
@@ -146,24 +147,32 @@ private slots:
 
     void rotation_data()
     {
+        QTest::addColumn<int>("count");
         QTest::addColumn<std::vector<int>>("present");
         QTest::addColumn<Moves>("moves");
-        QTest::newRow("full set") << std::vector<int>{1, 2, 3} << Moves{{2, 3}, {1, 2}, {0, 1}};
-        QTest::newRow("two of three") << std::vector<int>{1, 2} << Moves{{2, 3}, {1, 2}, {0, 1}};
-        QTest::newRow("only the first") << std::vector<int>{1} << Moves{{1, 2}, {0, 1}};
-        QTest::newRow("a gap") << std::vector<int>{2} << Moves{{2, 3}, {0, 1}};
-        QTest::newRow("none yet") << std::vector<int>{} << Moves{{0, 1}};
+        QTest::newRow("full set") << 3 << std::vector<int>{1, 2, 3} << Moves{{2, 3}, {1, 2}, {0, 1}};
+        QTest::newRow("two of three") << 3 << std::vector<int>{1, 2} << Moves{{2, 3}, {1, 2}, {0, 1}};
+        QTest::newRow("only the first") << 3 << std::vector<int>{1} << Moves{{1, 2}, {0, 1}};
+        QTest::newRow("a gap") << 3 << std::vector<int>{2} << Moves{{2, 3}, {0, 1}};
+        QTest::newRow("none yet") << 3 << std::vector<int>{} << Moves{{0, 1}};
+        // The work follows the generations on disk, not the number to keep.
+        QTest::newRow("as many as an int holds")
+            << INT_MAX << std::vector<int>{1, 2, 4} << Moves{{4, 5}, {2, 3}, {1, 2}, {0, 1}};
     }
 
     void rotation()
     {
+        QFETCH(int, count);
         QFETCH(std::vector<int>, present);
         QFETCH(Moves, moves);
         m_tree->WriteFile("bak/report.doc", "state 0");
         for (int generation : present)
             m_tree->WriteFile("bak/report.doc.$" + std::to_string(generation),
                               "state " + std::to_string(generation));
-        m_processor->m_generationCount = 3;
+        // Names that only look like generations of the backup.
+        for (const char* other : {"bak/report.doc.$01", "bak/report.doc.$1x", "bak/report.docx.$1"})
+            m_tree->WriteFile(other, "other");
+        m_processor->m_generationCount = count;
 
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
 
@@ -177,7 +186,7 @@ private slots:
         QCOMPARE(Rows(), expected);
         QCOMPARE(ReadFileBytes(m_backup), std::string("new"));
         // Exactly the generations something moved into: an old third one is gone.
-        for (int generation = 1; generation <= 4; ++generation) {
+        for (int generation = 1; generation <= 5; ++generation) {
             const bool moved =
                 std::find(generations.begin(), generations.end(), generation) != generations.end();
             QCOMPARE(PathExists(Generation(generation)), moved);
@@ -281,9 +290,12 @@ private slots:
         QTest::addColumn<std::vector<std::string>>("recycled");
 
         using List = std::vector<std::string>;
-        QTest::newRow("keep none") << 0 << List{} << List{"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"};
-        QTest::newRow("keep one") << 1 << List{"a.txt.$1", "a.txt.$10"} << List{"a.txt.$2", "a.txt.$3"};
-        QTest::newRow("keep two") << 2 << List{"a.txt.$1", "a.txt.$10", "a.txt.$2"} << List{"a.txt.$3"};
+        // "$0" is no generation number: never kept, however many are.
+        QTest::newRow("keep none") << 0 << List{} << List{"a.txt.$0", "a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"};
+        QTest::newRow("keep one") << 1 << List{"a.txt.$1", "a.txt.$10"} << List{"a.txt.$0", "a.txt.$2", "a.txt.$3"};
+        QTest::newRow("keep two") << 2 << List{"a.txt.$1", "a.txt.$10", "a.txt.$2"} << List{"a.txt.$0", "a.txt.$3"};
+        QTest::newRow("keep as many as an int holds")
+            << INT_MAX << List{"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"} << List{"a.txt.$0"};
     }
 
     void deletion()
@@ -292,7 +304,7 @@ private slots:
         QFETCH(std::vector<std::string>, kept);
         QFETCH(std::vector<std::string>, recycled);
         const std::string folder = m_tree->MakeFolder("bak");
-        for (const char* name : {"a.txt", "a.txt.$1", "a.txt.$2", "a.txt.$3", "a.txt.$10", ".$1", "b.$x"})
+        for (const char* name : {"a.txt", "a.txt.$0", "a.txt.$1", "a.txt.$2", "a.txt.$3", "a.txt.$10", ".$1", "b.$x"})
             m_tree->WriteFile(std::string("bak/") + name, name);
         m_tree->MakeFolder("bak/Folder.$1");
         chmod((folder + "/a.txt.$3").c_str(), 0444);
@@ -303,7 +315,7 @@ private slots:
         QVERIFY(DeleteGenerationFiles(*m_processor));
 
         std::vector<CRow> expected;
-        for (const char* name : {"a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"}) {
+        for (const char* name : {"a.txt.$0", "a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"}) {
             const bool isKept = std::find(kept.begin(), kept.end(), name) != kept.end();
             expected.push_back({isKept ? MessageKind::kDebug : MessageKind::kFile, kDeleted,
                                 folder + "/" + name, "", isKept ? GenerationText::kSkipped : m_recycle});

@@ -14,6 +14,7 @@
 #include "platform/last_error.h"
 #include "platform/linux/inotify_notifier.h"
 #include "platform/linux/snapshot_notifier.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -30,6 +31,11 @@ std::unique_ptr<IChangeNotifier> Watch(EKind kind, const std::string& folder, bo
     options.folder = folder;
     options.subtree = subtree;
     options.excludedFolders = std::move(excluded);
+    // As the scheduler asks: one file of the program's own, and folders never walked.
+    options.ignore = [](const std::string& path, bool isFolder) {
+        const std::string name = FileNameOf(path);
+        return isFolder ? name.starts_with('.') : name == "own.log";
+    };
     if (kind == EKind::Inotify)
         return CInotifyNotifierFactory().Create(options);
     CChangeWatchOptions local;
@@ -106,6 +112,8 @@ void TestChangeNotifier::signalsChanges_data()
         row("without subtree, a subfolder's file") << false << "deep write" << false;
         row("without subtree, a root file") << false << "append" << true;
         row("inside excluded folders") << true << "excluded" << false;
+        row("an ignored file") << true << "ignored file" << false;
+        row("inside ignored folders") << true << "ignored folder" << false;
         row("behind a link to a folder") << true << "through link" << false;
         row("nothing changed") << true << "nothing" << false;
     }
@@ -124,6 +132,8 @@ void TestChangeNotifier::signalsChanges()
     tree.WriteFile("src/sub/deep/c.txt", "c");
     tree.WriteFile("src/dest/x.txt", "x");
     tree.WriteFile("outside/y.txt", "y");
+    tree.WriteFile("src/own.log", "first line");
+    tree.WriteFile("src/.config/app/old.log", "old");
     QCOMPARE(symlink(tree.Path("outside").c_str(), tree.Path("src/link").c_str()), 0);
 
     const auto notifier = Watch(EKind(kind), tree.Path("src"), subtree,
@@ -147,6 +157,13 @@ void TestChangeNotifier::signalsChanges()
         tree.WriteFile("src/dest/new.txt", "n");
         Append(tree.Path("src/dest/x.txt"), "more");
         tree.WriteFile("src/newdest/f.txt", "created with its folder");
+    } else if (change == "ignored file") {
+        Append(tree.Path("src/sub/own.log"), "a line");
+        Append(tree.Path("src/own.log"), "another line");
+    } else if (change == "ignored folder") {
+        tree.WriteFile("src/.config/new.log", "n");
+        Append(tree.Path("src/.config/app/old.log"), "more");
+        tree.WriteFile("src/sub/.cache/f.txt", "created with its folder");
     } else if (change == "through link") {
         Append(tree.Path("outside/y.txt"), "more");
         tree.WriteFile("outside/new.txt", "n");

@@ -1,7 +1,12 @@
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
+#include "report/message_kinds.h"
 #include "platform/path.h"
 #include "settings/application_core.h"
 #include "platform/program_paths.h"
@@ -238,6 +243,83 @@ private slots:
         QVERIFY((m_host.prompter.asked[0].type & MessageBoxType::kIconMask) == MessageBoxType::kIconStop);
     }
 
+    // What is at the settings path holds the user's settings even when it cannot be read
+    // (or backed up): the start ends with the reason, and nothing there is replaced.
+    void unusableSettingsFileIsNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << "folder" << QString::fromUtf8(std::strerror(EISDIR));
+        QTest::newRow("FIFO") << "fifo" << QString::fromUtf8("通常のファイルではありません");
+        QTest::newRow("backup copy impossible") << "backup blocked" << QString();
+    }
+
+    void unusableSettingsFileIsNeverReplaced()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string path = config.Path("x.TVX");
+        const std::string previous = CrLf({"[Setting]", "BakCopyPath=/mine", "[Backup]", "Files=0"});
+        if (what == "folder")
+            config.MakeFolder("x.TVX");
+        else if (what == "fifo")
+            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        else
+            config.WriteFile("x.TVX", previous);
+        if (what == "backup blocked")
+            config.MakeFolder("tovix/Tovix$$$.TVX");
+        struct stat before {};
+        QCOMPARE(::lstat(path.c_str(), &before), 0);
+
+        auto core = MakeCore();
+        QVERIFY(!core->LoadSettingsFile(path));
+        QCOMPARE(m_host.prompter.asked.size(), std::size_t(1));
+        const QString text = QString::fromStdString(m_host.prompter.asked[0].text);
+        QVERIFY2(text.contains(QString::fromStdString(path)) && text.contains(reason), qPrintable(text));
+        struct stat after {};
+        QCOMPARE(::lstat(path.c_str(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        if (what == "backup blocked")
+            QCOMPARE(ReadFileBytes(path), previous);
+        else
+            QVERIFY(!PathExists(config.Path("tovix/Tovix$$$.TVX")));
+    }
+
+    // The template copy, like every write, goes to the file a link points to.
+    void templateCopyFollowsLinks_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::newRow("dangling link") << true;
+        QTest::newRow("link to a file without file settings") << false;
+    }
+
+    void templateCopyFollowsLinks()
+    {
+        QFETCH(bool, dangling);
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string real = config.Path("real/x.TVX");
+        const std::string previous = CrLf({"; mine", "[Backup]", "Files=0"});
+        if (dangling)
+            config.MakeFolder("real");
+        else
+            config.WriteFile("real/x.TVX", previous);
+        const std::string link = config.Path("link.TVX");
+        QCOMPARE(::symlink(real.c_str(), link.c_str()), 0);
+
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(link));
+        QVERIFY(core->Settings().Files > 0);
+        QVERIFY(QFileInfo(QString::fromStdString(link)).isSymLink());
+        QVERIFY(ReadFileBytes(real).find("Files=") != std::string::npos);
+        QCOMPARE(PathExists(config.Path("tovix/Tovix$$$.TVX")), !dangling);
+        if (!dangling)
+            QCOMPARE(config.Read("tovix/Tovix$$$.TVX"), previous);
+    }
+
     void fileOfTheWindowsProgramKeepsItsJapaneseTexts()
     {
         const std::string stopApp = "スキャンディスク - *;デフラグ中 - *";
@@ -260,6 +342,66 @@ private slots:
         QCOMPARE(saved.substr(0, original.find("[Backup]")), original.substr(0, original.find("[Backup]")));
         QVERIFY(core->LoadSettingsFile(path));
         QCOMPARE(core->Settings().files[0].Exc, std::string("*.一時"));
+    }
+
+    // A file of the Windows program keeps its code page; a character the code page lacks
+    // is refused with the reason instead of being stored as "?", and the model keeps
+    // what the file holds.
+    void valueTheCodePageCannotHold_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Japanese") << QString::fromUtf8("*.一時") << true;
+        QTest::newRow("a question mark of its own") << QString::fromUtf8("?.tmp;*.一?") << true;
+        QTest::newRow("Korean") << QString::fromUtf8("*.한글") << false;
+        QTest::newRow("emoji") << QString::fromUtf8("*.😀") << false;
+    }
+
+    void valueTheCodePageCannotHold()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, written);
+        const std::string original =
+            Utf8ToCp932(CrLf({"[Setting]", "; 設定", "[Backup]", "Files=1", "No0=/データ", "Exc0=*.古い"}));
+        const std::string path = m_tree.WriteFile("cp932.TVX", original);
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        m_host.sink.Clear();
+
+        core->Settings().files[0].Exc = value.toStdString();
+        QCOMPARE(core->Storage().SaveFileSettings(), written);
+        const std::string expected = written ? value.toStdString() : std::string("*.古い");
+        QCOMPARE(core->Settings().files[0].Exc, expected);
+        QVERIFY(ReadFileBytes(path).find(Utf8ToCp932("Exc0=" + expected + "\r\n")) != std::string::npos);
+        QVERIFY(ReadFileBytes(path).find("Exc0=*.?") == std::string::npos || value.contains("?"));
+        const std::vector<CMessageRow> errors = m_host.sink.RowsOfKind(MessageKind::kError);
+        QCOMPARE(errors.size(), std::size_t(written ? 0 : 1));
+        if (!written) {
+            QVERIFY(QString::fromStdString(errors[0].message).endsWith("設定ファイルに書き込めませんでした"));
+            QCOMPARE(errors[0].info, std::string(std::strerror(EILSEQ)));
+        }
+    }
+
+    // Temporary files of settings writes left by a killed run are removed at the next
+    // load once they are old; a fresh one may belong to a run writing right now.
+    void leftoverTemporaryFilesAreRemoved()
+    {
+        CTempTree config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Root()));
+        const std::string path = config.WriteFile("s/x.TVX", CrLf({"[Backup]", "Files=1", "No0=/src"}));
+        const std::time_t old = std::time(nullptr) - 2 * 60 * 60;
+        const std::vector<std::string> leftovers{config.WriteFile("s/.tovix-settings-Ab12Cd", "copy", old),
+                                                 config.WriteFile("s/.x.TVX.Ef34Gh", "write", old),
+                                                 config.WriteFile("tovix/.tovix-settings-Ij56Kl", "backup", old)};
+        const std::vector<std::string> kept{config.WriteFile("s/.tovix-settings-Mn78Op", "being written"),
+                                            config.WriteFile("s/.y.TVX.Qr90St", "another file's", old),
+                                            config.WriteFile("s/.tovix-settings-long-name", "not ours", old)};
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        for (const std::string& file : leftovers)
+            QVERIFY2(!PathExists(file), file.c_str());
+        for (const std::string& file : kept)
+            QVERIFY2(PathExists(file), file.c_str());
     }
 
     void nameWithoutSlashLivesInTheConfigFolder()

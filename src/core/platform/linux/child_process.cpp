@@ -194,6 +194,12 @@ int CChildProcess::Start(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Standard output belongs to the program's own reports (the console prints its log
+    // lines there, which scripts read): what the program says goes to the error output.
+    if (fcntl(STDERR_FILENO, F_GETFD) != -1)
+        posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;

@@ -37,8 +37,9 @@ CProcessResult RunProcess(const std::vector<std::string>& arguments, const std::
 // A program that runs while the caller keeps working, started in a process group of its
 // own so that everything it starts in turn can be stopped with it. Its standard input is
 // /dev/null (a program that asks a question gets end-of-file instead of hanging); its
-// output goes where the program's own output goes. A group still running when the object
-// ends is terminated.
+// standard output and error output both go to this program's error output, so that
+// nothing it prints mixes with what this program prints. A group still running when the
+// object ends is terminated.
 class CChildProcess
 {
 public:

@@ -168,7 +168,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchBelow(int top)
             if (entry.kind != EEntryKind::Folder)
                 continue;
             const std::string path = JoinPath(folder, entry.name);
-            if (IsExcluded(path))
+            if (IsExcluded(path) || (m_options.ignore && m_options.ignore(path, true)))
                 continue;
             const int child = inotify_add_watch(m_fd, path.c_str(), kSubfolderEvents);
             if (child < 0) {
@@ -291,8 +291,11 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
         return true;
     }
     const std::string name(event.name);
-    if (!m_options.excludedFolders.empty() && IsExcluded(JoinPath(PathOf(event.wd), name)))
-        return true;
+    if (!m_options.excludedFolders.empty() || m_options.ignore) {
+        const std::string path = JoinPath(PathOf(event.wd), name);
+        if (IsExcluded(path) || (m_options.ignore && m_options.ignore(path, (event.mask & IN_ISDIR) != 0)))
+            return true;
+    }
     m_signalled = true;
     if ((event.mask & IN_ISDIR) == 0)
         return true;

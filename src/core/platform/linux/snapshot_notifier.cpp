@@ -149,6 +149,8 @@ std::optional<std::uint64_t> CSnapshotNotifier::TakeDigest()
             const std::string path = JoinPath(folder, entry.name);
             if (!m_options.excludedFolders.empty() && IsExcluded(path, m_options.excludedFolders))
                 continue;
+            if (m_options.ignore && m_options.ignore(path, entry.kind == EEntryKind::Folder))
+                continue;
             digest.Add(entry.name);
             digest.Add(static_cast<std::uint64_t>(entry.kind));
             if (entry.kind == EEntryKind::Folder) {

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
 #include "engine/engine_texts.h"
 #include "engine/folder_safety.h"
 #include "helpers/console_runner.h"
@@ -30,6 +29,7 @@
 #include "platform/change_notifier.h"
 #include "platform/linux/atomic_copy.h"
 #include "platform/path.h"
+#include "platform/platform_texts.h"
 
 namespace {
 
@@ -354,7 +354,7 @@ void TestReliability::sourceChangingDuringCopyIsNotReportedAsBackedUp()
     QVERIFY2(first.status == 0, first.output.constData());
     QVERIFY2(!HasLineFor(first.output, "F", file), first.output.constData());
     QVERIFY2(HasLineFor(first.output, "W", file)
-                 && first.output.contains(DecisionText::kSourceChangedWhileCopied),
+                 && first.output.contains(EngineText::kSourceChangedWhileCopied),
              first.output.constData());
 
     const CPassResult second = RunPass(tree, settings);
@@ -565,7 +565,7 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
         result.output = run.Output();
     }
     QCOMPARE(EntriesOf(destination), QStringList());
-    QVERIFY2(result.status != 0 && HasLine(result.output, kErrorLetter, ProcessorText::kDestinationLost),
+    QVERIFY2(result.status != 0 && HasLine(result.output, kErrorLetter, EngineText::kDestinationLost),
              Problems(result).constData());
     QCOMPARE(EntriesOf(tree.Path("source")), QStringList({"a", "b", "c"}));
     QCOMPARE(EntriesOf(tree.Path("source/a")), QStringList({"large.bin", "zz.txt"}));
@@ -594,7 +594,7 @@ void TestReliability::unmountedSourceEmptiesNoBackup()
     const CPassResult result = RunPass(tree, settings);
 
     QCOMPARE(ReadFileBytes(BackupOf(destination, file)), std::string("data"));
-    QVERIFY2(HasLine(result.output, "W", SafetyText::kEmptySourceKeepsBackup), Problems(result).constData());
+    QVERIFY2(HasLine(result.output, "W", EngineText::kEmptySourceKeepsBackup), Problems(result).constData());
 }
 
 // The destination's drive is not mounted when a pass starts: the bare mount point folder
@@ -618,7 +618,7 @@ void TestReliability::destinationNotMountedAtStartGetsNothing()
     QVERIFY(WaitFor([&] { return run.Shows("i", EngineText::kDone); }, kPassMs));
     QCOMPARE(Execute("umount", {destinationArgument}), 0);
     tree.WriteFile("source/second.txt", "second");
-    const bool refused = WaitFor([&] { return run.Shows("E", SafetyText::kDestinationNotMounted); }, kPassMs);
+    const bool refused = WaitFor([&] { return run.Shows("E", EngineText::kDestinationNotMounted); }, kPassMs);
     QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGTERM), 0);
     QVERIFY(run.Finish(kPassMs));
 
@@ -713,7 +713,7 @@ void TestReliability::watchLimitFallsBackToPollingOnce()
     ChangeFile(deep, "deep, changed");
     QVERIFY(WaitFor([&] { return ReadFileBytes(BackupOf(destination, deep)) == "deep, changed"; }, kPassMs));
 
-    QCOMPARE(CountLines(run.Output(), ChangeNotifierText::kNoMoreWatches), 1);
+    QCOMPARE(CountLines(run.Output(), PlatformText::kNoMoreWatches), 1);
     QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGTERM), 0);
     QVERIFY(run.Finish(kPassMs));
     QCOMPARE(run.Process().exitCode(), 0);
@@ -755,7 +755,7 @@ void TestReliability::queueOverflowLosesNoChange()
         return true;
     };
     QVERIFY2(WaitFor(allBackedUp, kPassMs), Problems({0, run.Output(), {}}).constData());
-    QCOMPARE(CountLines(run.Output(), ChangeNotifierText::kQueueOverflow), 1);
+    QCOMPARE(CountLines(run.Output(), PlatformText::kQueueOverflow), 1);
     QCOMPARE(::kill(pid, SIGTERM), 0);
     QVERIFY(run.Finish(kPassMs));
 }

@@ -3,6 +3,8 @@
 // Texts of the application layer: the state commands, the settings-file commands and
 // start-up. Every front end shows these same texts.
 
+#include "engine/engine_texts.h"
+
 namespace AppText {
 inline constexpr const char* kStartingProgress = "Starting Vesk Realtime Backup";
 
@@ -26,7 +28,7 @@ inline constexpr const char* kNewSettingsFileName = "New.TVX";
 inline constexpr const char* kEditQuestionFormat =
     "設定ファイル (%s) をテキストで編集します.\n"
     "編集後は変更した設定を有効にするため Tovix を再起動して下さい.";
-inline constexpr const char* kCannotStartFormat = "%s %s\nを起動できませんでした";
+inline constexpr const char* kCannotStartFormat = EngineText::kCannotStartFormat;
 inline constexpr const char* kCannotOpenFormat = "%s が開けませんでした";
 inline constexpr const char* kManualFileName = "tovix.htm";
 

@@ -9,6 +9,7 @@
 #include "report/format_text.h"
 #include "report/message_kinds.h"
 #include "settings/settings_storage.h"
+#include "settings/settings_texts.h"
 #include "version.h"
 
 namespace {

@@ -21,8 +21,8 @@ namespace {
 bool AskToCreateDestination(CApplicationCore& core, const std::string& root)
 {
     const std::string text =
-        FormatText(BackupFolderText::kDestinationQuestionFormat, BackupFolderText::kDestinationMissing,
-                   SystemErrorSuffix().c_str(), root.c_str(), BackupFolderText::kCreateFolderQuestion);
+        FormatText(EngineText::kDestinationQuestionFormat, EngineText::kDestinationMissing,
+                   SystemErrorSuffix().c_str(), root.c_str(), EngineText::kCreateFolderQuestion);
     return AskUser(core.Output(), core.Services(), core.Settings().general.DlgTimer, text, {},
                    kPauseQuestionBoxType, true)
            == MessageBoxAnswer::kYes;
@@ -42,7 +42,7 @@ bool KeepsDestinationOnly(CBackupProcessor& processor, const std::string& source
         ClearLastSystemError();
         return false;
     }
-    processor.Core().OutputMessage(MessageKind::kWarning, SafetyText::kEmptySourceKeepsBackup, source,
+    processor.Core().OutputMessage(MessageKind::kWarning, EngineText::kEmptySourceKeepsBackup, source,
                                    backup);
     return true;
 }
@@ -73,11 +73,11 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
     // disk: it must neither empty the backup nor receive it.
     const std::string& root = processor.m_destinationRoot;
     if (!processor.IsMounted(source)) {
-        core.OutputMessage(MessageKind::kError, SafetyText::kSourceNotMounted, source);
+        core.OutputMessage(MessageKind::kError, EngineText::kSourceNotMounted, source);
         return -1;
     }
     if (!processor.IsMounted(root)) {
-        core.OutputMessage(MessageKind::kError, SafetyText::kDestinationNotMounted, source,
+        core.OutputMessage(MessageKind::kError, EngineText::kDestinationNotMounted, source,
                            root.empty() ? std::string(1, kPathSeparator) : root);
         return -1;
     }

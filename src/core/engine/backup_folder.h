@@ -8,12 +8,6 @@
 
 class CBackupProcessor;
 
-namespace BackupFolderText {
-inline constexpr const char* kDestinationQuestionFormat = "%s\n..%s\n%s\n\n%s";
-inline constexpr const char* kDestinationMissing = "バックアップ先が存在しません";
-inline constexpr const char* kCreateFolderQuestion = "フォルダを作成して処理継続しますか?";
-} // namespace BackupFolderText
-
 // Shows the backup state of source against destinationRoot (the backup-state mode).
 using CBackupStateHandler =
     std::function<void(const std::string& source, const std::string& destinationRoot)>;

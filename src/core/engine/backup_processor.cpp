@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/destination_path.h"
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_operations.h"
 #include "engine/folder_safety.h"
 #include "engine/generations.h"
@@ -141,13 +141,13 @@ bool CBackupProcessor::DestinationStillThere()
             && inode == m_destinationInode))
         return true;
     m_destinationLost = true;
-    m_core.OutputMessage(MessageKind::kError, ProcessorText::kDestinationLost, {}, m_destinationRoot);
+    m_core.OutputMessage(MessageKind::kError, EngineText::kDestinationLost, {}, m_destinationRoot);
     return false;
 }
 
 bool CBackupProcessor::EnterFolder(const std::string& relativePath)
 {
-    m_core.OutputMessage(MessageKind::kDebug, ProcessorText::kOnDir, CurrentSourceFolder(), relativePath);
+    m_core.OutputMessage(MessageKind::kDebug, EngineText::kOnDir, CurrentSourceFolder(), relativePath);
     const CAppState& state = m_core.State();
     if (state.disabled != 0 || state.abortRequested != 0)
         return false;
@@ -159,7 +159,7 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     m_sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string name = FileNameOf(m_sourceFolder);
     if (IsExcludedFolder(name)) {
-        m_core.OutputMessage(MessageKind::kDebug, ProcessorText::kExcDir, name);
+        m_core.OutputMessage(MessageKind::kDebug, EngineText::kExcDir, name);
         return false;
     }
 
@@ -210,7 +210,7 @@ void CBackupProcessor::LeaveFolder()
         m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
     if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty())) {
         SetLastSystemError(error);
-        m_core.OutputMessage(MessageKind::kWarning, ProcessorText::kFolderTimeNotSet, sourceFolder,
+        m_core.OutputMessage(MessageKind::kWarning, EngineText::kFolderTimeNotSet, sourceFolder,
                              backupFolder, SystemErrorSuffix());
     }
 }
@@ -227,12 +227,12 @@ bool CBackupProcessor::NoLinkOnTheWay(const std::string& root, const std::string
     std::string local;
     if (link == WithoutTrailingSeparator(folder) && m_mode == ProcessorMode::kBackup && !IsDryRun()
         && ToLocalPath(link, local) == 0 && unlink(local.c_str()) == 0) {
-        m_core.OutputMessage(MessageKind::kDetail, SafetyText::kLinkReplacedByFolder, {}, link);
+        m_core.OutputMessage(MessageKind::kDetail, EngineText::kLinkReplacedByFolder, {}, link);
         if (FirstLinkBelow(root, folder).empty())
             return true;
     }
     SetLastSystemError(ELOOP);
-    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+    m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
     return false;
 }
 
@@ -245,7 +245,7 @@ bool CBackupProcessor::BackupTreeIntact()
         return true;
     m_destinationLost = true;
     SetLastSystemError(ELOOP);
-    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+    m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
     return false;
 }
 
@@ -274,7 +274,7 @@ void CBackupProcessor::WarnArchiveStateNotKept(const std::string& root)
 {
     const std::string folder = root.empty() ? std::string(1, kPathSeparator) : root;
     if (m_archiveStateUnkept.insert(folder).second)
-        m_core.OutputMessage(MessageKind::kWarning, ProcessorText::kArchiveStateNotKept, {}, folder);
+        m_core.OutputMessage(MessageKind::kWarning, EngineText::kArchiveStateNotKept, {}, folder);
 }
 
 void CBackupProcessor::RemoveStaleCopiesOnce(const std::string& folder)

@@ -20,22 +20,6 @@ inline constexpr int kDeleteGenerations = 1;
 inline constexpr int kBackupState = 2; // the walk is handed over to the backup state dialog
 } // namespace ProcessorMode
 
-namespace ProcessorText {
-// Debug notes of the walk: a folder reached (source = the folder, destination = its
-// path below the top) and a folder left out by DirExc (source = its name).
-inline constexpr const char* kOnDir = "OnDir";
-inline constexpr const char* kExcDir = "ExcDir";
-// Error: the destination folder was unmounted, removed or replaced while the walk ran
-// (destination = the destination folder); the walk stops writing there.
-inline constexpr const char* kDestinationLost = "Destination folder lost during the backup";
-// Warning: a folder of the backup could not be given its source folder's last-write
-// time and permissions (source = the source folder, destination = its backup).
-inline constexpr const char* kFolderTimeNotSet = "Folder time and permissions not set";
-// Warning (destination = the top of the tree): the file system keeps no extended
-// attributes, so archive mode cannot record what was backed up there.
-inline constexpr const char* kArchiveStateNotKept = "Archive mode cannot work here: no extended attributes";
-} // namespace ProcessorText
-
 class CBackupProcessor : public CFolderWalker
 {
 public:

@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
 #include "platform/linux/file_attributes.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-using namespace FileOperationText;
+using namespace EngineText;
 
 struct CFile
 {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "engine/backup_processor.h"
-#include "engine/compress_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_operations.h"
 #include "engine/pacing.h"
 #include "engine/pattern.h"
@@ -109,7 +109,7 @@ EArchiverOutcome RunArchiverProgram(CApplicationCore& core, const CArchiverComma
         SetLastSystemError(error);
         note = SystemErrorSuffix();
         AskUser(core.Output(), core.Services(), core.Settings().general.DlgTimer,
-                FormatText(CompressText::kCannotStartFormat, command.program.c_str(),
+                FormatText(EngineText::kCannotStartFormat, command.program.c_str(),
                            command.reportedArguments.c_str()),
                 {}, MessageBoxType::kOk | MessageBoxType::kIconExclamation | MessageBoxType::kTopmost, true);
         return EArchiverOutcome::Failed;
@@ -124,11 +124,11 @@ EArchiverOutcome RunArchiverProgram(CApplicationCore& core, const CArchiverComma
             child.HasEnded(exitCode);
             SetLastSystemError(ECANCELED);
             note =
-                SystemErrorSuffix() + FormatText(CompressText::kExitCodeFormat, static_cast<long>(exitCode));
+                SystemErrorSuffix() + FormatText(EngineText::kExitCodeFormat, static_cast<long>(exitCode));
             return EArchiverOutcome::Failed;
         }
     }
-    note = FormatText(CompressText::kExitCodeFormat, static_cast<long>(exitCode));
+    note = FormatText(EngineText::kExitCodeFormat, static_cast<long>(exitCode));
     return OutcomeOfExitCode(exitCode);
 }
 
@@ -140,13 +140,13 @@ bool BuildArchiverCommand(const CGeneralSettings& general, const CFileSetting& s
     CArchiverForm form{};
     switch (mode) {
     case CompressionMode::kLha:
-        form = {&general.CpLHA, &general.CpOptLHA, nullptr, "-jx", "-r1", CompressText::kLhaExtension};
+        form = {&general.CpLHA, &general.CpOptLHA, nullptr, "-jx", "-r1", EngineText::kLhaExtension};
         break;
     case CompressionMode::kRar:
-        form = {&general.CpRAR, &general.CpOptRAR, "-p", "-x", "-r", CompressText::kRarExtension};
+        form = {&general.CpRAR, &general.CpOptRAR, "-p", "-x", "-r", EngineText::kRarExtension};
         break;
     case CompressionMode::kZip:
-        form = {&general.CpZIP, &general.CpOptZIP, "-s", "-x", "-rp", CompressText::kZipExtension};
+        form = {&general.CpZIP, &general.CpOptZIP, "-s", "-x", "-rp", EngineText::kZipExtension};
         break;
     default:
         return false;
@@ -173,7 +173,7 @@ bool BuildArchiverCommand(const CGeneralSettings& general, const CFileSetting& s
     reportedOptions = options;
     if (!isLibrary && !setting.CpPw.empty()) {
         options += std::string(" ") + form.passwordSwitch + setting.CpPw;
-        reportedOptions += std::string(" ") + form.passwordSwitch + CompressText::kPasswordMask;
+        reportedOptions += std::string(" ") + form.passwordSwitch + EngineText::kPasswordMask;
         words.push_back(form.passwordSwitch + setting.CpPw);
     }
     options += " " + setting.CpOpt;
@@ -219,8 +219,8 @@ bool BuildArchiverCommand(const CGeneralSettings& general, const CFileSetting& s
     command.reportedCommand = command.program + " " + command.reportedArguments;
     if (!isLibrary && !setting.CpLog.empty()) {
         command.logFile = setting.CpLog;
-        command.reportedCommand = CompressText::kInterpreterPrefix + command.reportedCommand
-                                  + CompressText::kLogRedirection + Quoted(setting.CpLog);
+        command.reportedCommand = EngineText::kInterpreterPrefix + command.reportedCommand
+                                  + EngineText::kLogRedirection + Quoted(setting.CpLog);
     }
     if (!isLibrary)
         command.libraryArguments.clear();
@@ -246,10 +246,10 @@ int CompressFolder(CBackupProcessor& processor, int mode, int settingIndex)
 
     const std::string reportedArchive = command.archive + command.reportExtension;
     core.OutputMessage(MessageKind::kDetail,
-                       FormatText(CompressText::kCompressingFormat, command.program.c_str()), command.source,
+                       FormatText(EngineText::kCompressingFormat, command.program.c_str()), command.source,
                        reportedArchive, command.reportedCommand);
     if (dryRun) {
-        core.OutputMessage(MessageKind::kTest, CompressText::kCompressedBackup, command.source,
+        core.OutputMessage(MessageKind::kTest, EngineText::kCompressedBackup, command.source,
                            reportedArchive);
         return 1;
     }
@@ -261,7 +261,7 @@ int CompressFolder(CBackupProcessor& processor, int mode, int settingIndex)
         const int result = CallLhaLibrary(settings.general.CpLHA, command.libraryArguments);
         if (result != 0) {
             outcome = EArchiverOutcome::Failed;
-            note = FormatText(CompressText::kLibraryResultFormat, result);
+            note = FormatText(EngineText::kLibraryResultFormat, result);
         }
     } else {
         outcome = RunArchiverProgram(core, command, note);
@@ -269,6 +269,6 @@ int CompressFolder(CBackupProcessor& processor, int mode, int settingIndex)
     const int kind = outcome == EArchiverOutcome::Done      ? MessageKind::kFile
                      : outcome == EArchiverOutcome::Warning ? MessageKind::kWarning
                                                             : MessageKind::kError;
-    core.OutputMessage(kind, CompressText::kCompressedBackup, command.source, reportedArchive, note);
+    core.OutputMessage(kind, EngineText::kCompressedBackup, command.source, reportedArchive, note);
     return outcome == EArchiverOutcome::Failed ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "engine/file_operation.h"
 #include "platform/folder_listing.h"
@@ -30,15 +30,15 @@ const char* ActionText(int action)
 {
     switch (action) {
     case OldFileAction::kWarn:
-        return DecisionText::kDestinationOnlyDetected;
+        return EngineText::kDestinationOnlyDetected;
     case OldFileAction::kDelete:
-        return DecisionText::kDestinationOnlyDeleted;
+        return EngineText::kDestinationOnlyDeleted;
     case OldFileAction::kMove:
-        return DecisionText::kDestinationOnlyMoved;
+        return EngineText::kDestinationOnlyMoved;
     case OldFileAction::kRecycle:
-        return DecisionText::kDestinationOnlyRecycled;
+        return EngineText::kDestinationOnlyRecycled;
     case OldFileAction::kCopyBack:
-        return DecisionText::kDestinationOnlyCopiedBack;
+        return EngineText::kDestinationOnlyCopiedBack;
     default:
         return "";
     }
@@ -106,7 +106,7 @@ bool LinkOnTheWay(CApplicationCore& core, const std::string& root, const std::st
     const std::string link = folder.empty() ? std::string() : FirstLinkBelow(root, folder);
     if (link.empty())
         return false;
-    core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+    core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link);
     return true;
 }
 
@@ -139,7 +139,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
     // A read error must never cost a backup: with an incomplete listing of the source,
     // a missing counterpart may only have been unreadable.
     if (!processor.ListingComplete() || !IsReadableFolder(sourceFolder)) {
-        core.OutputMessage(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, sourceFolder,
+        core.OutputMessage(MessageKind::kDebug, EngineText::kBakSourceUnreadable, sourceFolder,
                            destinationFolder);
         return false;
     }
@@ -170,27 +170,27 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         if (!CheckUnexpectedError(core, sourcePath))
             return false;
         if (isFolder && processor.IsExcludedFolder(entry.name)) {
-            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakDirExc, destinationPath);
+            core.OutputMessage(MessageKind::kDebug, EngineText::kBakDirExc, destinationPath);
             continue;
         }
         if (!processor.MatchesFileFilter(entry.name)) {
-            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakUnmatched, destinationPath);
+            core.OutputMessage(MessageKind::kDebug, EngineText::kBakUnmatched, destinationPath);
             continue;
         }
         ClearLastSystemError();
         if (counterpartExists)
             continue;
         if (IsGenerationFileName(entry.name)) {
-            core.OutputMessage(MessageKind::kDebug, DecisionText::kSkipGenerationFile, sourcePath);
+            core.OutputMessage(MessageKind::kDebug, EngineText::kSkipGenerationFile, sourcePath);
             continue;
         }
         if ((isFolder && IsTrashFolderName(entry.name))
             || HoldsOwnFolder(processor, core, destinationPath, isFolder)) {
-            core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipBackupFolder, destinationPath);
+            core.OutputMessage(MessageKind::kDebug, EngineText::kSkipBackupFolder, destinationPath);
             continue;
         }
         if (!IsReadableFolder(sourceFolder)) {
-            core.OutputMessage(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, sourceFolder,
+            core.OutputMessage(MessageKind::kDebug, EngineText::kBakSourceUnreadable, sourceFolder,
                                destinationFolder);
             return false;
         }
@@ -220,14 +220,14 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         case OldFileAction::kMove: {
             const std::string& moveFolder = processor.m_oldFileMoveFolder;
             if (moveFolder.empty()) {
-                core.OutputMessage(MessageKind::kError, DecisionText::kEmptyMoveTo, {}, destinationPath,
+                core.OutputMessage(MessageKind::kError, EngineText::kEmptyMoveTo, {}, destinationPath,
                                    moveFolder);
                 break;
             }
             note = moveFolder;
             // Moving an entry onto itself would first delete it.
             if (IsSameFolder(moveFolder, destinationFolder)) {
-                core.OutputMessage(MessageKind::kError, DecisionText::kMoveToIsTheFolder, {}, destinationPath,
+                core.OutputMessage(MessageKind::kError, EngineText::kMoveToIsTheFolder, {}, destinationPath,
                                    moveFolder);
                 break;
             }
@@ -278,7 +278,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         if (dryRun)
             kind = MessageKind::kTest;
-        core.OutputMessage(kind, isFolder ? text + DecisionText::kFolderSuffix : text, sourcePath,
+        core.OutputMessage(kind, isFolder ? text + EngineText::kFolderSuffix : text, sourcePath,
                            destinationPath, note + SystemErrorSuffix());
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/engine_texts.h"
 #include "platform/path.h"
 #include "platform/platform_services.h"
 #include "report/ask_user.h"
@@ -40,7 +41,7 @@ bool CheckDestinationDrive(CApplicationCore& core, const std::string& destinatio
 
     long freeMb = -1;
     if (const auto bytes = storage.FreeBytes(path)) {
-        core.OutputMessage(MessageKind::kDebug, DriveCheckText::kFreeSpaceQuery, root);
+        core.OutputMessage(MessageKind::kDebug, EngineText::kFreeSpaceQuery, root);
         freeMb = static_cast<long>(*bytes >> kMegabyteShift);
     }
 
@@ -48,23 +49,23 @@ bool CheckDestinationDrive(CApplicationCore& core, const std::string& destinatio
     std::string fileSystem;
     storage.VolumeNames(storage.MountPointOf(path), label, fileSystem);
     if (label.empty())
-        label = DriveCheckText::kUnknownName;
+        label = EngineText::kUnknownName;
     if (fileSystem.empty())
-        fileSystem = DriveCheckText::kUnknownName;
+        fileSystem = EngineText::kUnknownName;
 
     if (freeMb < 0) {
-        core.OutputMessage(MessageKind::kDetail, DriveCheckText::kFreeSpaceUnknown, {}, root);
+        core.OutputMessage(MessageKind::kDetail, EngineText::kFreeSpaceUnknown, {}, root);
         return true;
     }
-    core.OutputMessage(MessageKind::kDetail, FormatText(DriveCheckText::kFreeSpaceFormat, freeMb), {}, root,
-                       FormatText(DriveCheckText::kVolumeFormat, label.c_str(), fileSystem.c_str()));
+    core.OutputMessage(MessageKind::kDetail, FormatText(EngineText::kFreeSpaceFormat, freeMb), {}, root,
+                       FormatText(EngineText::kVolumeFormat, label.c_str(), fileSystem.c_str()));
 
     int& threshold = core.Settings().general.BakDrvAlertSize;
     if (freeMb <= threshold) {
         // Below an int threshold, so the figures fit the warning's int fields.
         const int free = static_cast<int>(freeMb);
         AskUser(core.Output(), core.Services(), core.Settings().general.DlgTimer,
-                FormatText(DriveCheckText::kLowSpaceWarningFormat, root.c_str(), free, free - 1), {},
+                FormatText(EngineText::kLowSpaceWarningFormat, root.c_str(), free, free - 1), {},
                 kWarningBoxType, true);
         threshold = free - 1;
     }

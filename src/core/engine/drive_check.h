@@ -7,17 +7,6 @@
 
 class CApplicationCore;
 
-namespace DriveCheckText {
-inline constexpr const char* kFreeSpaceFormat = "空き容量 %ld MB";
-inline constexpr const char* kFreeSpaceUnknown = "空き容量 ??? MB";
-inline constexpr const char* kVolumeFormat = "%s [%s]";
-inline constexpr const char* kUnknownName = "???";
-inline constexpr const char* kLowSpaceWarningFormat =
-    "バックアップ先ドライブ (%s) の空き容量 %d MB です. 次回の警告は %d MB です.";
-// Debug note naming the free-space query (source = the drive root).
-inline constexpr const char* kFreeSpaceQuery = "statvfs";
-} // namespace DriveCheckText
-
 // The drive root of a destination: for a network path its share ("//srv/share"), else
 // the mount point of the file system holding it.
 std::string DestinationDriveRoot(CApplicationCore& core, const std::string& destination);

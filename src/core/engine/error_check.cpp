@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "platform/last_error.h"
 #include "platform/path.h"
 #include "report/format_text.h"
@@ -35,7 +35,7 @@ bool CheckUnexpectedError(CApplicationCore& core, const std::string& source, con
         return true;
     core.OutputMessage(
         MessageKind::kError,
-        FormatText(FileOperationText::kUnexpectedErrorFormat, static_cast<unsigned long>(error)), source,
+        FormatText(EngineText::kUnexpectedErrorFormat, static_cast<unsigned long>(error)), source,
         destination, SystemErrorSuffix());
     SetLastSystemError(error);
     return false;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/file_operation.h"
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "platform/last_error.h"
 #include "platform/linux/file_attributes.h"
 #include "platform/linux/network_share.h"
@@ -76,13 +76,13 @@ bool EnsureFolder(CApplicationCore& core, std::string_view folder)
 {
     std::string failing;
     if (CreateFolderPath(folder, &failing)) {
-        core.OutputMessage(MessageKind::kDetail, FileOperationText::kFolderCreated, {}, std::string(folder));
+        core.OutputMessage(MessageKind::kDetail, EngineText::kFolderCreated, {}, std::string(folder));
         SetLastSystemError(0);
         return true;
     }
     if (!failing.empty()) {
         const int error = GetLastSystemError();
-        core.OutputMessage(MessageKind::kError, FileOperationText::kFolderCreated, {}, failing,
+        core.OutputMessage(MessageKind::kError, EngineText::kFolderCreated, {}, failing,
                            SystemErrorSuffix());
         SetLastSystemError(error);
         return false;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "engine/engine_texts.h"
 #include "settings/application_core.h"
 #include "engine/backup_processor.h"
 #include "engine/destination_only.h"
@@ -81,7 +82,7 @@ void ReportConflict(CApplicationCore& core, const std::string& source, const std
                     const std::string& compared, const char* key)
 {
     const char* text =
-        IsSameFolder(compared, source) ? SafetyText::kFolderIsSource : SafetyText::kFolderHoldsSource;
+        IsSameFolder(compared, source) ? EngineText::kFolderIsSource : EngineText::kFolderHoldsSource;
     core.OutputMessage(MessageKind::kError, text, source, folder, key);
 }
 

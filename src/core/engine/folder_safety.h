@@ -13,25 +13,6 @@ class CApplicationCore;
 class CBackupProcessor;
 struct CFileSetting;
 
-namespace SafetyText {
-// Errors (source = the source folder, destination = the configured folder, additional
-// info = its setting key): the folder is the source itself, or holds it.
-inline constexpr const char* kFolderIsSource = "バックアップ先がバックアップ元のフォルダそのものになります";
-inline constexpr const char* kFolderHoldsSource = "バックアップ先がバックアップ元のフォルダを含んでいます";
-// Errors: the folder's file system is not mounted (a configured mount point that is not
-// mounted, or an empty folder on another device than at the last good pass).
-inline constexpr const char* kSourceNotMounted = "バックアップ元のドライブがマウントされていません";
-inline constexpr const char* kDestinationNotMounted = "バックアップ先のドライブがマウントされていません";
-// Warning (source = the source folder, destination = its backup folder): an empty source
-// beside a filled backup looks exactly like an unmounted drive.
-inline constexpr const char* kEmptySourceKeepsBackup =
-    "バックアップ元のフォルダが空です. バックアップ先にのみ存在するファイルは処理しません";
-// Error (destination = the link): a symbolic link where the backup tree needs a folder.
-inline constexpr const char* kLinkInBackupTree = "バックアップ先のフォルダがリンクです";
-// Detail (destination = the folder): a link stood where the source has a folder.
-inline constexpr const char* kLinkReplacedByFolder = "リンクをフォルダに置き換え";
-} // namespace SafetyText
-
 // True when folder (an existing folder, links resolved) is path itself or one of the
 // folders above it. False when either cannot be read.
 bool FolderHoldsPath(const std::string& folder, const std::string& path);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "engine/destination_path.h"
+#include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "platform/last_error.h"
 #include "platform/linux/atomic_copy.h"
@@ -77,7 +78,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
     const std::string folderPath = WithoutTrailingSeparator(folder);
 
     if (IsProtectedFolder(folderPath)) {
-        m_core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipBackupFolder, folderPath);
+        m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipBackupFolder, folderPath);
         return;
     }
     if (!EnterFolder(m_relativePath))
@@ -103,7 +104,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
             context.fileName = entry.name;
             ProcessFile(context.fileName);
         } else {
-            m_core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipSpecialFile,
+            m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipSpecialFile,
                                  JoinPath(folderPath, entry.name));
         }
     }

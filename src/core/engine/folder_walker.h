@@ -15,12 +15,6 @@
 
 class CApplicationCore;
 
-namespace WalkerText {
-// Debug notes for entries the walk passes over (source = the entry's full path).
-inline constexpr const char* kSkipSpecialFile = "Skip special file";
-inline constexpr const char* kSkipBackupFolder = "Skip backup folder";
-} // namespace WalkerText
-
 // The state of one walk.
 struct CWalkContext
 {

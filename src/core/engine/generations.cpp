@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/backup_processor.h"
+#include "engine/engine_texts.h"
 #include "engine/file_operation.h"
 #include "platform/folder_listing.h"
 #include "engine/pacing.h"
@@ -192,7 +193,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             ++processor.m_copyCounter;
             ClearLastSystemError();
             const int kind = operation.Copy(source, name) == 0 ? MessageKind::kDetail : MessageKind::kError;
-            core.OutputMessage(kind, GenerationText::kGenerationBackup, source, name, SystemErrorSuffix());
+            core.OutputMessage(kind, EngineText::kGenerationBackup, source, name, SystemErrorSuffix());
         }
     } else if (count > 0) {
         bool backupKept = true;
@@ -214,7 +215,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             int kind = MessageKind::kTest;
             if (!dryRun)
                 kind = operation.Move(from, to) == 0 ? MessageKind::kDetail : MessageKind::kError;
-            core.OutputMessage(kind, GenerationText::kGenerationBackup, from, to, SystemErrorSuffix());
+            core.OutputMessage(kind, EngineText::kGenerationBackup, from, to, SystemErrorSuffix());
             if (generation == 0 && kind == MessageKind::kError)
                 backupKept = false;
         }
@@ -266,7 +267,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
         int kind = MessageKind::kTest;
         if (keep) {
             kind = MessageKind::kDebug;
-            note = GenerationText::kSkipped;
+            note = EngineText::kSkipped;
         } else if (!processor.IsDryRun()) {
             MakeWritable(full);
             ++processor.m_copyCounter;
@@ -274,7 +275,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
             ClearLastSystemError();
             kind = operation.Recycle(full) == 0 ? MessageKind::kFile : MessageKind::kError;
         }
-        core.OutputMessage(kind, GenerationText::kDeletedToRecycleBin, full, {}, note + SystemErrorSuffix());
+        core.OutputMessage(kind, EngineText::kDeletedToRecycleBin, full, {}, note + SystemErrorSuffix());
     }
     return true;
 }

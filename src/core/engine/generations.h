@@ -10,12 +10,6 @@
 class CApplicationCore;
 class CBackupProcessor;
 
-namespace GenerationText {
-inline constexpr const char* kGenerationBackup = "世代バックアップ";
-inline constexpr const char* kDeletedToRecycleBin = "削除(ごみ箱)";
-inline constexpr const char* kSkipped = "Skipped...";
-} // namespace GenerationText
-
 // GenStyle: bit 1 selects date tags, bit 0 puts the tag before the extension.
 namespace GenStyleBit {
 inline constexpr int kDateTag = 2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "platform/platform_services.h"
 #include "report/ask_user.h"
@@ -47,7 +48,7 @@ bool CBatteryCheck::CheckBatteryPower()
     if (PowerStatusOf(m_core.Services()).PowerLine() == EPowerLine::Offline) {
         if (!m_asked) {
             const int answer = AskUser(m_core.Output(), m_core.Services(), m_core.Settings().general.DlgTimer,
-                                       PauseText::kBatteryQuestion, {}, kPauseQuestionBoxType, true);
+                                       EngineText::kBatteryQuestion, {}, kPauseQuestionBoxType, true);
             processingEnabled = answer == MessageBoxAnswer::kYes ? 0 : 1;
             m_asked = true;
             decided = true;
@@ -88,7 +89,7 @@ bool WaitForWatchedApplications(CApplicationCore& core, const CPatternList& patt
         if (found.empty())
             return true;
         const int answer = AskUser(core.Output(), core.Services(), core.Settings().general.DlgTimer,
-                                   FormatText(PauseText::kWatchedApplicationQuestionFormat, found.c_str()),
+                                   FormatText(EngineText::kWatchedApplicationQuestionFormat, found.c_str()),
                                    {}, kPauseQuestionBoxType, log);
         log = false;
         if (answer == MessageBoxAnswer::kNo)

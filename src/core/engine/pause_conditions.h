@@ -12,13 +12,6 @@
 
 class CApplicationCore;
 
-namespace PauseText {
-inline constexpr const char* kBatteryQuestion =
-    "バッテリ動作中です.\n余計な電力消費削減の為、バックアップ処理を保留しますか?";
-inline constexpr const char* kWatchedApplicationQuestionFormat =
-    "以下のアプリケーションの実行を検出しました.\n%s\nバックアップ続行しますか?";
-} // namespace PauseText
-
 inline constexpr unsigned kPauseQuestionBoxType =
     MessageBoxType::kYesNo | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
 

@@ -11,7 +11,7 @@
 
 #include "engine/backup_processor.h"
 #include "engine/compare_contents.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "engine/file_operation.h"
 #include "engine/folder_safety.h"
@@ -184,7 +184,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     std::string letters;
 
     if (!MatchesFileFilter(fileName)) {
-        m_core.OutputMessage(MessageKind::kDebug, DecisionText::kUnmatched, fileName);
+        m_core.OutputMessage(MessageKind::kDebug, EngineText::kUnmatched, fileName);
         return 0;
     }
     if (!BackupTreeIntact())
@@ -197,7 +197,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         // Listed a moment ago and gone now: deleted or renamed while the pass ran, which
         // is no failure of the backup. Unexpected errors are reported as errors.
         if (CheckUnexpectedError(m_core, source))
-            m_core.OutputMessage(MessageKind::kWarning, DecisionText::kSourceFileDetection, source, {},
+            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, source, {},
                                  SystemErrorSuffix());
         return 0;
     }
@@ -213,11 +213,11 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     const std::time_t backupTime = backupStatus.st_mtim.tv_sec;
     if (m_daysFrom >= 0 && sourceTime > now - m_daysFrom * kSecondsPerDay) {
         m_core.OutputMessage(MessageKind::kDebug,
-                             FormatText(DecisionText::kIgnoredDaysFromFormat, m_daysFrom), source);
+                             FormatText(EngineText::kIgnoredDaysFromFormat, m_daysFrom), source);
         return 0;
     }
     if (m_daysTo >= 0 && sourceTime < now - m_daysTo * kSecondsPerDay) {
-        m_core.OutputMessage(MessageKind::kDebug, FormatText(DecisionText::kIgnoredDaysToFormat, m_daysTo),
+        m_core.OutputMessage(MessageKind::kDebug, FormatText(EngineText::kIgnoredDaysToFormat, m_daysTo),
                              source);
         return 0;
     }
@@ -227,7 +227,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     const auto reportCopy = [&](const std::string& message, bool done, const std::string& to, bool dryRun) {
         if (done && SourceChangedWhileCopied(source, sourceStatus, to, m_archiveMode != 0)) {
             m_core.OutputMessage(MessageKind::kWarning, message, source, to,
-                                 DecisionText::kSourceChangedWhileCopied);
+                                 EngineText::kSourceChangedWhileCopied);
             return;
         }
         const int kind = done ? MessageKind::kFile : dryRun ? MessageKind::kTest : MessageKind::kError;
@@ -251,7 +251,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     if (!backupExists) {
         const long long size = sourceStatus.st_size;
         if (m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte) {
-            const std::string question = FormatText(DecisionText::kBigFileQuestionFormat, source.c_str(),
+            const std::string question = FormatText(EngineText::kBigFileQuestionFormat, source.c_str(),
                                                     static_cast<long>(size / kBytesPerKilobyte + 1));
             const unsigned type =
                 MessageBoxType::kOkCancel | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
@@ -261,9 +261,9 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         }
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
-        reportCopy(DecisionText::kCopy, CopyBackupFile(source, destination, true, dryRun), destination,
+        reportCopy(EngineText::kCopy, CopyBackupFile(source, destination, true, dryRun), destination,
                    dryRun);
-        copyToNewFileFolder(DecisionText::kCopySecond);
+        copyToNewFileFolder(EngineText::kCopySecond);
         return 0;
     }
 
@@ -275,12 +275,12 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         std::string localDestination;
         if (!ResolveLocal(source, localSource) || !ResolveLocal(destination, localDestination)) {
             // The share went away since the file was looked at.
-            m_core.OutputMessage(MessageKind::kWarning, DecisionText::kSourceFileDetection, source,
+            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, source,
                                  destination, SystemErrorSuffix());
             return 0;
         }
         if (HasArchiveBit(localSource))
-            letters += DecisionText::kLetterArchive;
+            letters += EngineText::kLetterArchive;
         // Without a record on either side the state cannot be known: said once for each
         // side, the source then counts as changed and the backup as untouched.
         if (!KeepsArchiveState(localSource))
@@ -288,7 +288,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         if (!KeepsArchiveState(localDestination))
             WarnArchiveStateNotKept(m_destinationRoot);
         else if (HasArchiveBit(localDestination)) {
-            m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupChangedArchive, source,
+            m_core.OutputMessage(MessageKind::kError, EngineText::kBackupChangedArchive, source,
                                  destination);
             return 0;
         }
@@ -296,14 +296,14 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         if (sourceTime != backupTime) {
             const long long difference = std::llabs(static_cast<long long>(backupTime - sourceTime));
             if (general.Ignore2sec != 0 && difference >= 1 && difference <= kToleratedSeconds)
-                m_core.OutputMessage(MessageKind::kDebug, DecisionText::kIgnoredTwoSeconds, source);
+                m_core.OutputMessage(MessageKind::kDebug, EngineText::kIgnoredTwoSeconds, source);
             else
-                letters += DecisionText::kLetterTime;
+                letters += EngineText::kLetterTime;
         }
         if (sourceStatus.st_size != backupStatus.st_size)
-            letters += DecisionText::kLetterSize;
+            letters += EngineText::kLetterSize;
         if (AttributeByte(source, sourceStatus) != AttributeByte(destination, backupStatus))
-            letters += DecisionText::kLetterAttributes;
+            letters += EngineText::kLetterAttributes;
     }
 
     if (letters.empty()) {
@@ -316,12 +316,12 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     ClearLastSystemError();
     if (MatchesNewerBackupList(source)) {
         if (backupNewer) {
-            letters += DecisionText::kLetterForced;
+            letters += EngineText::kLetterForced;
             switch (m_newerBackupAction) {
             case NewerBackupAction::kIgnore:
                 return 0;
             case NewerBackupAction::kWarn:
-                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kBackupIsNewer, source,
+                m_core.OutputMessage(MessageKind::kWarning, EngineText::kBackupIsNewer, source,
                                      destination);
                 return 0;
             case NewerBackupAction::kOverwrite:
@@ -332,14 +332,14 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                 const std::string target = JoinPath(m_newerBackupMoveFolder, fileName);
                 // Moving the backup onto itself would first delete it.
                 if (IsSameFolder(m_newerBackupMoveFolder, m_destinationFolder)) {
-                    m_core.OutputMessage(MessageKind::kError, DecisionText::kMoveToIsTheFolder, {},
+                    m_core.OutputMessage(MessageKind::kError, EngineText::kMoveToIsTheFolder, {},
                                          destination, m_newerBackupMoveFolder);
                     return 0;
                 }
                 // A move folder inside the backup is not reached through a planted link.
                 if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder);
                     !link.empty()) {
-                    m_core.OutputMessage(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link);
+                    m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link);
                     return 0;
                 }
                 int kind = MessageKind::kTest;
@@ -351,7 +351,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                         operation.Move(destination, target) == 0 ? MessageKind::kFile : MessageKind::kError;
                 }
                 // The source follows as a new file at the next pass.
-                m_core.OutputMessage(kind, DecisionText::kMovedNewerBackup, {}, destination,
+                m_core.OutputMessage(kind, EngineText::kMovedNewerBackup, {}, destination,
                                      target + SystemErrorSuffix());
                 return 0;
             }
@@ -361,7 +361,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                 const int kind = copied   ? MessageKind::kFile
                                  : dryRun ? MessageKind::kTest
                                           : MessageKind::kWarning;
-                m_core.OutputMessage(kind, DecisionText::kCopiedNewerBackupBack, source, destination);
+                m_core.OutputMessage(kind, EngineText::kCopiedNewerBackupBack, source, destination);
                 return 0;
             }
             default:
@@ -370,21 +370,21 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         }
     } else {
         if (backupNewer && general.Forced == 0) {
-            m_core.OutputMessage(MessageKind::kError, DecisionText::kBackupIsNewer, source, destination,
-                                 FormatText(DecisionText::kNewerTimesFormat,
+            m_core.OutputMessage(MessageKind::kError, EngineText::kBackupIsNewer, source, destination,
+                                 FormatText(EngineText::kNewerTimesFormat,
                                             static_cast<unsigned long>(sourceTime),
                                             static_cast<unsigned long>(backupTime)));
             return 0;
         }
-        if (letters == DecisionText::kLetterSize && sourceTime == backupTime) {
+        if (letters == EngineText::kLetterSize && sourceTime == backupTime) {
             // Same time, other size: old files are left for the user to look at; a file of
             // the last day may have been written twice within one second.
             if (now - sourceTime > kSecondsPerDay) {
-                m_core.OutputMessage(MessageKind::kWarning, DecisionText::kOnlySizeDiffers, source,
+                m_core.OutputMessage(MessageKind::kWarning, EngineText::kOnlySizeDiffers, source,
                                      destination);
                 return 0;
             }
-            letters += DecisionText::kLetterWithinDay;
+            letters += EngineText::kLetterWithinDay;
         }
     }
 
@@ -412,11 +412,11 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     const bool dryRun = IsDryRun();
     const bool updated = UpdateWithGenerations(*this, source, destination, generationPath, dryRun);
     const std::string nearTimePart =
-        nearTime ? FormatText(DecisionText::kNearTimePartFormat, m_nearTimeSeconds) : std::string();
-    reportCopy(FormatText(DecisionText::kUpdateFormat, sameDate ? DecisionText::kSameDatePart : "",
+        nearTime ? FormatText(EngineText::kNearTimePartFormat, m_nearTimeSeconds) : std::string();
+    reportCopy(FormatText(EngineText::kUpdateFormat, sameDate ? EngineText::kSameDatePart : "",
                           nearTimePart.c_str(), letters.c_str()),
                updated, destination, dryRun);
     m_generationCount = rememberedCount;
-    copyToNewFileFolder(DecisionText::kUpdateSecond);
+    copyToNewFileFolder(EngineText::kUpdateSecond);
     return 0;
 }

@@ -56,8 +56,8 @@ void Correct(CApplicationCore& core, Record& record, const CRange<Record>& range
                      : value < range.low           ? range.low
                                                    : range.high;
     core.OutputMessage(MessageKind::kWarning,
-                       FormatText(RangeText::kOutOfRangeFormat, key.c_str(), value, range.low, range.high),
-                       source, {}, FormatText(RangeText::kUsedInsteadFormat, used));
+                       FormatText(EngineText::kOutOfRangeFormat, key.c_str(), value, range.low, range.high),
+                       source, {}, FormatText(EngineText::kUsedInsteadFormat, used));
     value = used;
 }
 
@@ -78,8 +78,8 @@ void CheckSettingRanges(CApplicationCore& core)
         const int used = model.Files < 0 ? 0 : kMaxFileSettings;
         core.OutputMessage(
             MessageKind::kError,
-            FormatText(RangeText::kOutOfRangeFormat, "Files", model.Files, 0, kMaxFileSettings), {}, {},
-            FormatText(RangeText::kUsedInsteadFormat, used));
+            FormatText(EngineText::kOutOfRangeFormat, "Files", model.Files, 0, kMaxFileSettings), {}, {},
+            FormatText(EngineText::kUsedInsteadFormat, used));
         model.Files = used;
     }
     for (int index = 0; index < model.Files; ++index) {
@@ -92,7 +92,7 @@ void CheckSettingRanges(CApplicationCore& core)
             Correct(core, setting, range, range.key + suffix, source);
         if (HasUnknownCompressionMode(setting))
             core.OutputMessage(MessageKind::kError,
-                               FormatText(RangeText::kOutOfRangeFormat, ("CompMode" + suffix).c_str(),
+                               FormatText(EngineText::kOutOfRangeFormat, ("CompMode" + suffix).c_str(),
                                           setting.CompMode, kLowestCompressionMode, kHighestCompressionMode),
                                source, {}, EngineText::kNotBackedUp);
     }

@@ -17,11 +17,6 @@
 class CApplicationCore;
 struct CFileSetting;
 
-namespace RangeText {
-inline constexpr const char* kOutOfRangeFormat = "設定値が範囲外です: %s=%d (%d～%d)";
-inline constexpr const char* kUsedInsteadFormat = "%d を使います";
-} // namespace RangeText
-
 // Reports every value outside its range once, as a warning with the value used instead
 // (which the model takes), or as an error when the setting cannot be backed up. File
 // settings without a source, and samples, are left alone.

@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
 #include "platform/linux/child_process.h"
@@ -56,7 +56,7 @@ int TryMount(CApplicationCore& core, const std::string& program, const CShareNam
         reason.pop_back();
     if (!reason.empty())
         core.OutputMessage(MessageKind::kDebug,
-                           FormatText(FileOperationText::kShareMountFailedFormat, reason.c_str()));
+                           FormatText(EngineText::kShareMountFailedFormat, reason.c_str()));
     return ENOTCONN;
 }
 
@@ -75,7 +75,7 @@ bool ConnectNetworkShare(CApplicationCore& core, const std::string& path)
     }
     const std::string program = FindProgramOnPath(kMountProgram);
     if (program.empty()) {
-        core.OutputMessage(MessageKind::kDebug, FileOperationText::kNoShareMounter, path);
+        core.OutputMessage(MessageKind::kDebug, EngineText::kNoShareMounter, path);
         SetLastSystemError(ENOPKG);
         return false;
     }
@@ -84,12 +84,12 @@ bool ConnectNetworkShare(CApplicationCore& core, const std::string& path)
     int error = 0;
     if (core.CommandLine().GetCommandLineOption("pd")) {
         IPrompter* prompter = core.Services().prompter;
-        const std::string prompt = FormatText(FileOperationText::kCredentialPromptFormat, path.c_str());
+        const std::string prompt = FormatText(EngineText::kCredentialPromptFormat, path.c_str());
         for (;;) {
             CCredentials credentials;
             credentials.user = userName;
             if (prompter == nullptr
-                || !prompter->AskCredentials(FileOperationText::kCredentialTitle, prompt, credentials.user, credentials.password)) {
+                || !prompter->AskCredentials(EngineText::kCredentialTitle, prompt, credentials.user, credentials.password)) {
                 SetLastSystemError(ECANCELED);
                 return false;
             }

@@ -20,24 +20,6 @@
 #include <vector>
 
 // Reasons given by Degradation(): detail texts of the warning the scheduler reports.
-namespace ChangeNotifierText {
-inline constexpr char kQueueOverflow[] =
-    "Real-time detection replaced by polling: the kernel's event queue overflowed "
-    "(fs.inotify.max_queued_events)";
-inline constexpr char kNoMoreWatches[] =
-    "Real-time detection replaced by polling: no more folder watches available "
-    "(fs.inotify.max_user_watches)";
-inline constexpr char kNoMoreInstances[] =
-    "Real-time detection replaced by polling: no more change notification instances "
-    "available (fs.inotify.max_user_instances)";
-inline constexpr char kFolderReplaced[] =
-    "Real-time detection replaced by polling: a file system below the watched folder was "
-    "unmounted";
-inline constexpr char kNetworkFileSystem[] =
-    "Real-time detection replaced by polling: the folder is on a network file system, "
-    "which does not report changes made by other computers";
-} // namespace ChangeNotifierText
-
 struct CChangeWatchOptions
 {
     // The source folder; a network path ("//server/share/...") is watched through the

@@ -3,10 +3,7 @@
 #include <cstring>
 
 #include "platform/program_paths.h"
-
-namespace {
-constexpr const char* kTextSettingsWriteFailed = "設定ファイルに書き込めませんでした";
-}
+#include "settings/settings_texts.h"
 
 CApplicationCore::CApplicationCore(const CHostServices& services, CCommandLine commandLine)
     : m_services(services),
@@ -16,7 +13,7 @@ CApplicationCore::CApplicationCore(const CHostServices& services, CCommandLine c
 {
     m_storage.SetMessageOutput(&m_output);
     m_profile.SetWriteErrorHandler([this](const std::string& path, int error) {
-        m_output.OutputMessage(MessageKind::kError, kTextSettingsWriteFailed, path, {},
+        m_output.OutputMessage(MessageKind::kError, SettingsText::kWriteFailed, path, {},
                                std::strerror(error));
     });
 }

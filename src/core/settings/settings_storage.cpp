@@ -18,6 +18,7 @@
 #include "report/message_output.h"
 #include "settings/command_line.h"
 #include "settings/profile_store.h"
+#include "settings/settings_texts.h"
 #include "platform/program_paths.h"
 #include "version.h"
 
@@ -28,15 +29,6 @@ constexpr const char* kSectionStartup = "Startup";
 constexpr const char* kSectionBackup = "Backup";
 constexpr const char* kKeyFiles = "Files";
 
-constexpr const char* kTextOldSettingsFound =
-    "古い版の標準設定ファイル (Tovix.INI) を検出しました.\nその設定を使いますか?";
-constexpr const char* kTextNoFileSettings =
-    "設定ファイル '%s' にファイル設定がありません. 起動を中止します.";
-constexpr const char* kTextCannotReadSettings =
-    "設定ファイル '%s' を読み込めません (%s). 起動を中止します.";
-constexpr const char* kTextNotRegularFile = "通常のファイルではありません";
-constexpr const char* kTextTooManySettings =
-    "ファイル設定が %d 件あります. 最初の %d 件だけを読み込みました";
 
 // Whole-file copies and key writes go through a temporary file beside the target that
 // lives for milliseconds; one this old was left by a run that was killed meanwhile.
@@ -188,7 +180,7 @@ std::string ReadFailureReason(const std::string& path, int error)
 {
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        return kTextNotRegularFile;
+        return SettingsText::kNotRegularFile;
     return std::strerror(error);
 }
 
@@ -342,7 +334,7 @@ bool CSettingsStorage::LoadFileSettings()
     // A file that is there but cannot be read holds the user's settings all the same:
     // replacing it by the template would lose them.
     if (const int error = m_store.ReadError(); error != 0) {
-        ShowMessage(FormatText(kTextCannotReadSettings, m_store.Path().c_str(),
+        ShowMessage(FormatText(SettingsText::kCannotReadFormat, m_store.Path().c_str(),
                                ReadFailureReason(m_store.Path(), error).c_str()),
                     MessageBoxType::kIconStop);
         return false;
@@ -356,7 +348,7 @@ bool CSettingsStorage::LoadFileSettings()
     if (m_model.Files > kMaxFileSettings) {
         if (m_output)
             m_output->OutputMessage(MessageKind::kWarning,
-                                    FormatText(kTextTooManySettings, m_model.Files, kMaxFileSettings),
+                                    FormatText(SettingsText::kTooManySettingsFormat, m_model.Files, kMaxFileSettings),
                                     m_store.Path());
         m_model.Files = kMaxFileSettings;
     }
@@ -438,7 +430,7 @@ bool CSettingsStorage::CreateDefaultSettingsFile()
     std::string source = FindDataFile(kTemplateSettingsFileName);
     const std::string oldSettings = JoinPath(systemFolder, kOldSettingsFileName);
     if (FileExists(oldSettings)
-        && ShowMessage(kTextOldSettingsFound, MessageBoxType::kYesNo | MessageBoxType::kIconQuestion)
+        && ShowMessage(SettingsText::kOldSettingsFound, MessageBoxType::kYesNo | MessageBoxType::kIconQuestion)
                == MessageBoxAnswer::kYes)
         source = oldSettings;
 
@@ -466,6 +458,6 @@ bool CSettingsStorage::WaitForFileSettings()
             return true;
         std::this_thread::sleep_for(kWaitForCopyStep);
     }
-    ShowMessage(FormatText(kTextNoFileSettings, m_store.Path().c_str()), MessageBoxType::kIconStop);
+    ShowMessage(FormatText(SettingsText::kNoFileSettingsFormat, m_store.Path().c_str()), MessageBoxType::kIconStop);
     return false;
 }

@@ -13,10 +13,6 @@ class CMessageOutput;
 class IPrompter;
 struct CHostServices;
 
-namespace SettingsText {
-inline constexpr const char* kCopyFailedFormat = "'%s' を '%s' へコピーできませんでした";
-} // namespace SettingsText
-
 // Copies a whole file through a temporary file and a rename, so the target is either the
 // old or the new file. A new target is readable by the user only; an existing one keeps
 // its permissions. False with errno set when it could not.

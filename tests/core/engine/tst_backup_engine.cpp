@@ -20,6 +20,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/last_error.h"
+#include "platform/platform_texts.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
@@ -311,13 +312,13 @@ private slots:
         rig.engine->StartMonitoring();
         const int low = key == "LogLines" ? 10 : 0;
         const auto rows = rig.sink.RowsOf(
-            FormatText(RangeText::kOutOfRangeFormat, key.toUtf8().constData(), value, low, high));
+            FormatText(EngineText::kOutOfRangeFormat, key.toUtf8().constData(), value, low, high));
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].kind, kind);
         QCOMPARE(QString::fromStdString(rows[0].info), info);
         rig.engine->StopMonitoring();
         rig.engine->StartMonitoring(); // the value used stays: no second report
-        QCOMPARE(rig.sink.RowsOf(FormatText(RangeText::kOutOfRangeFormat, key.toUtf8().constData(), value, low,
+        QCOMPARE(rig.sink.RowsOf(FormatText(EngineText::kOutOfRangeFormat, key.toUtf8().constData(), value, low,
                                             high))
                      .size(),
                  key == "CompMode0" ? std::size_t(2) : std::size_t(1));
@@ -543,13 +544,13 @@ private slots:
         rig.core->Settings().general.FileChkInterval = 0;
         rig.AddSetting("src");
         rig.engine->StartMonitoring();
-        rig.notifiers.notices[rig.tree.Path("src")] = ChangeNotifierText::kQueueOverflow;
+        rig.notifiers.notices[rig.tree.Path("src")] = PlatformText::kQueueOverflow;
         rig.Advance(1500ms);
         const auto rows = rig.sink.RowsOf(EngineText::kDetectionImpossible);
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].kind, int(MessageKind::kWarning));
         QCOMPARE(rows[0].source, rig.tree.Path("src"));
-        QCOMPARE(rows[0].info, std::string(ChangeNotifierText::kQueueOverflow));
+        QCOMPARE(rows[0].info, std::string(PlatformText::kQueueOverflow));
     }
 
     // Without a destination the program stays disabled, opens the manual, explains, runs

@@ -7,7 +7,7 @@
 
 #include "engine/backup_processor.h"
 #include "engine/destination_path.h"
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -141,14 +141,14 @@ private slots:
 
         const std::vector<CRow> expected{
             {MessageKind::kDebug, "OnDir", m_source + "/", ""},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "", general + m_source},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "", m_tree->Path("new") + m_source},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "", m_tree->Path("gen") + m_source},
+            {MessageKind::kDetail, EngineText::kFolderCreated, "", general + m_source},
+            {MessageKind::kDetail, EngineText::kFolderCreated, "", m_tree->Path("new") + m_source},
+            {MessageKind::kDetail, EngineText::kFolderCreated, "", m_tree->Path("gen") + m_source},
             {MessageKind::kDebug, "OnDir", m_source + "/Sub/", "/Sub"},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "", general + m_source + "/Sub"},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "",
+            {MessageKind::kDetail, EngineText::kFolderCreated, "", general + m_source + "/Sub"},
+            {MessageKind::kDetail, EngineText::kFolderCreated, "",
              m_tree->Path("new") + m_source + "/Sub"},
-            {MessageKind::kDetail, FileOperationText::kFolderCreated, "",
+            {MessageKind::kDetail, EngineText::kFolderCreated, "",
              m_tree->Path("gen") + m_source + "/Sub"},
         };
         QCOMPARE(Rows(), expected);
@@ -234,7 +234,7 @@ private slots:
         QCOMPARE(processor.afterFiles, afterFiles);
         std::vector<std::string> notes;
         for (const auto& row : m_host->sink.RowsOfKind(MessageKind::kDebug)) {
-            if (row.message == ProcessorText::kExcDir)
+            if (row.message == EngineText::kExcDir)
                 notes.push_back(row.source);
         }
         QCOMPARE(notes, excluded);
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(processor.files.size(), std::size_t(1));
         QCOMPARE(processor.afterFiles, (std::vector<std::string>{m_source}));
         // The subfolder is still announced, then refused: no destination for it.
-        QCOMPARE(m_host->sink.Messages().back(), std::string(ProcessorText::kOnDir));
+        QCOMPARE(m_host->sink.Messages().back(), std::string(EngineText::kOnDir));
         QVERIFY(!m_tree->Exists("own/Sub"));
     }
 
@@ -270,7 +270,7 @@ private slots:
         QCOMPARE(processor.Walk(m_source, true), 0);
         QVERIFY(processor.files.empty());
         QVERIFY(processor.afterFiles.empty());
-        QCOMPARE(m_host->sink.Messages(), (std::vector<std::string>{ProcessorText::kOnDir}));
+        QCOMPARE(m_host->sink.Messages(), (std::vector<std::string>{EngineText::kOnDir}));
     }
 
     void backupFoldersInsideTheSourceAreNotWalked_data()
@@ -312,7 +312,7 @@ private slots:
             QCOMPARE(processor.Walk(m_source, true), 0);
             QCOMPARE(processor.afterFiles, (std::vector<std::string>{m_source, m_source + "/Sub"}));
         }
-        QVERIFY(m_host->sink.HasMessage(WalkerText::kSkipBackupFolder));
+        QVERIFY(m_host->sink.HasMessage(EngineText::kSkipBackupFolder));
     }
 
     void modesThatCreateNoFolder_data()

@@ -15,7 +15,7 @@
 #include "settings/application_core.h"
 #include "decision_rows.h"
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -199,13 +199,13 @@ private slots:
             << V{Row(k0, "更新(T)", "{S}", "{D}")};
         QTest::newRow("link out of the tree removed, deleted")
             << std::string("out") << "remove" << std::string() << 2 << D{}
-            << V{Row(k0, DecisionText::kDestinationOnlyDeleted, "{S}", "{D}")};
+            << V{Row(k0, EngineText::kDestinationOnlyDeleted, "{S}", "{D}")};
         QTest::newRow("removed, warned")
             << std::string("out") << "remove" << std::string() << 1 << D{"extra out"}
-            << V{Row(k1, DecisionText::kDestinationOnlyDetected, "{S}", "{D}")};
+            << V{Row(k1, EngineText::kDestinationOnlyDetected, "{S}", "{D}")};
         QTest::newRow("removed, recycled")
             << std::string("rel") << "remove" << std::string() << 4 << D{}
-            << V{Row(k0, DecisionText::kDestinationOnlyRecycled, "{S}", "{D}", "{R}")};
+            << V{Row(k0, EngineText::kDestinationOnlyRecycled, "{S}", "{D}", "{R}")};
         QTest::newRow("replaced by a folder") << std::string("rel") << "folder" << std::string() << 2 << D{}
                                               << V{Row(k0, "コピー", "{S}/new.txt", "{D}/new.txt")};
     }
@@ -244,7 +244,7 @@ private slots:
                 ReplaceAll(*field, "{R}", m_core->Settings().general.Recycle2.expanded);
             }
         }
-        QCOMPARE(DecisionRows(m_host->sink, ProcessorText::kOnDir), rows);
+        QCOMPARE(DecisionRows(m_host->sink, EngineText::kOnDir), rows);
         // What the old link led to is untouched, in the backup and outside it.
         QCOMPARE(CompareTrees(m_source + "/A", m_destination + "/A").differences, std::vector<std::string>());
         QCOMPARE(ReadFileBytes(m_outside + "/secret.txt"), std::string("outside"));

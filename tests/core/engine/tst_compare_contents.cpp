@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "engine/compare_contents.h"
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(m_host->sink.reportRows.size(), std::size_t(1));
         const CMessageRow& row = m_host->sink.reportRows[0];
         QCOMPARE(row.kind, kind);
-        QCOMPARE(row.message, Shown(kind, FileOperationText::kComparePrefix + text.toStdString()));
+        QCOMPARE(row.message, Shown(kind, EngineText::kComparePrefix + text.toStdString()));
         QCOMPARE(row.source, source);
         QCOMPARE(row.destination, backup);
         QCOMPARE(row.info, std::string());
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(m_host->sink.reportRows.size(), std::size_t(1));
         const CMessageRow& row = m_host->sink.reportRows[0];
         QCOMPARE(row.kind, kind);
-        QCOMPARE(row.message, Shown(kind, FileOperationText::kComparePrefix + text.toStdString()));
+        QCOMPARE(row.message, Shown(kind, EngineText::kComparePrefix + text.toStdString()));
         QCOMPARE(row.info, SystemErrorSuffixOf(error));
         QCOMPARE(GetLastSystemError(), error);
         QCOMPARE(m_host->pump.pumpCount, 0);

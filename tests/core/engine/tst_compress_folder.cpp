@@ -19,7 +19,7 @@
 
 #include "engine/backup_processor.h"
 #include "engine/compress_folder.h"
-#include "engine/compress_texts.h"
+#include "engine/engine_texts.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/linux/program_lookup.h"
@@ -214,7 +214,7 @@ private slots:
             QCOMPARE(CompressFolder(*m_processor, CompressionMode::kLha, 0), expectedReturn);
             const CMessageRow& last = m_host->sink.reportRows.back();
             QCOMPARE(last.kind, expectedReturn ? MessageKind::kFile : MessageKind::kError);
-            QCOMPARE(last.message, (expectedReturn ? "" : kErrorPrefix) + CompressText::kCompressedBackup);
+            QCOMPARE(last.message, (expectedReturn ? "" : kErrorPrefix) + EngineText::kCompressedBackup);
             QCOMPARE(last.info, note);
             QCOMPARE(last.destination, Setting().CompFile.expanded + ".LZH");
         };
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(question.type, 0x40030u);
         const CMessageRow& last = m_host->sink.reportRows.back();
         QCOMPARE(last.kind, MessageKind::kError);
-        QCOMPARE(last.message, kErrorPrefix + CompressText::kCompressedBackup);
+        QCOMPARE(last.message, kErrorPrefix + EngineText::kCompressedBackup);
         QVERIFY2(last.info.rfind(".$00000002-", 0) == 0, last.info.c_str());
         QVERIFY(!m_tree->Exists("zip.log"));
         for (const CMessageRow& row : m_host->sink.reportRows)
@@ -343,7 +343,7 @@ private slots:
         QVERIFY(!m_tree->Exists("bin/args"));
         QVERIFY(!m_tree->Exists("bak"));
         QCOMPARE(m_host->sink.reportRows.back().kind, MessageKind::kTest);
-        QCOMPARE(m_host->sink.reportRows.back().message, std::string(CompressText::kCompressedBackup));
+        QCOMPARE(m_host->sink.reportRows.back().message, std::string(EngineText::kCompressedBackup));
     }
 
     void abortTerminatesGroup_data()

@@ -9,7 +9,7 @@
 
 #include "decision_rows.h"
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/destination_only.h"
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
@@ -39,7 +39,7 @@ private:
 
     // What the destination-only handling and the per-file decision report: the walk's
     // folder notes and the folder-created details are left out.
-    std::vector<CRow> Rows() const { return DecisionRows(m_host->sink, ProcessorText::kOnDir); }
+    std::vector<CRow> Rows() const { return DecisionRows(m_host->sink, EngineText::kOnDir); }
 
     std::vector<CRow> Resolve(std::vector<CRow> rows, const std::string& name) const
     {
@@ -113,12 +113,12 @@ private slots:
         const int k2 = MessageKind::kError;
         const int k6 = MessageKind::kTest;
         using V = std::vector<CRow>;
-        const std::string folder = DecisionText::kFolderSuffix;
-        const std::string detected = DecisionText::kDestinationOnlyDetected;
-        const std::string deleted = DecisionText::kDestinationOnlyDeleted;
-        const std::string moved = DecisionText::kDestinationOnlyMoved;
-        const std::string recycled = DecisionText::kDestinationOnlyRecycled;
-        const std::string copied = DecisionText::kDestinationOnlyCopiedBack;
+        const std::string folder = EngineText::kFolderSuffix;
+        const std::string detected = EngineText::kDestinationOnlyDetected;
+        const std::string deleted = EngineText::kDestinationOnlyDeleted;
+        const std::string moved = EngineText::kDestinationOnlyMoved;
+        const std::string recycled = EngineText::kDestinationOnlyRecycled;
+        const std::string copied = EngineText::kDestinationOnlyCopiedBack;
 
         QTest::newRow("ignore") << 0 << false << true << 0 << false << V{} << "dst" << 0L;
         QTest::newRow("warn, file") << 1 << false << true << 0 << false
@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(Walk(true), 1L);
 
         QCOMPARE(Rows(),
-                 (std::vector<CRow>{Row(MessageKind::kFile, DecisionText::kDestinationOnlyDeleted,
+                 (std::vector<CRow>{Row(MessageKind::kFile, EngineText::kDestinationOnlyDeleted,
                                         m_source + "/v.$1/old.txt", m_destination + "/v.$1/old.txt")}));
         QVERIFY(!m_tree->Exists("dst/v.$1/old.txt"));
         QVERIFY(m_tree->Exists("dst/v.$1/a.txt"));
@@ -279,8 +279,8 @@ private slots:
         QTest::addColumn<int>("action");
         QTest::addColumn<std::string>("message");
         QTest::newRow("delete") << OldFileAction::kDelete
-                                << std::string(DecisionText::kDestinationOnlyDeleted);
-        QTest::newRow("move") << OldFileAction::kMove << std::string(DecisionText::kDestinationOnlyMoved);
+                                << std::string(EngineText::kDestinationOnlyDeleted);
+        QTest::newRow("move") << OldFileAction::kMove << std::string(EngineText::kDestinationOnlyMoved);
     }
 
     // A link to a folder in the backup is an entry of its own: the link goes, what it
@@ -318,16 +318,16 @@ private slots:
         QTest::addColumn<std::string>("note");
 
         QTest::newRow("move folder, move")
-            << OldFileAction::kMove << "moved" << std::string(DecisionText::kDestinationOnlyMoved)
+            << OldFileAction::kMove << "moved" << std::string(EngineText::kDestinationOnlyMoved)
             << std::string("/gone.txt");
         QTest::newRow("recycle folder, delete")
-            << OldFileAction::kDelete << "recycle" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << OldFileAction::kDelete << "recycle" << std::string(EngineText::kDestinationOnlyDeleted)
             << std::string();
         QTest::newRow("new-file folder, delete")
-            << OldFileAction::kDelete << "new" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << OldFileAction::kDelete << "new" << std::string(EngineText::kDestinationOnlyDeleted)
             << std::string();
         QTest::newRow("log folder, delete")
-            << OldFileAction::kDelete << "logs" << std::string(DecisionText::kDestinationOnlyDeleted)
+            << OldFileAction::kDelete << "logs" << std::string(EngineText::kDestinationOnlyDeleted)
             << std::string();
     }
 
@@ -357,7 +357,7 @@ private slots:
         QCOMPARE(Rows(),
                  (std::vector<CRow>{Row(MessageKind::kFile, message, m_source + "/gone.txt",
                                         m_destination + "/gone.txt", note.empty() ? note : own + note),
-                                    Row(MessageKind::kDebug, WalkerText::kSkipBackupFolder, own)}));
+                                    Row(MessageKind::kDebug, EngineText::kSkipBackupFolder, own)}));
         QCOMPARE(ReadFileBytes(own + "/earlier.txt"), std::string("put aside"));
         QVERIFY(!m_tree->Exists("dst/gone.txt"));
     }
@@ -381,7 +381,7 @@ private slots:
                  (std::vector<CRow>{
                      Row(MessageKind::kWarning, "ソースファイル検出", m_source + "/a.txt", {},
                          ".$00000002-No such file or directory"),
-                     Row(MessageKind::kDebug, DecisionText::kBakSourceUnreadable, m_source, m_destination)}));
+                     Row(MessageKind::kDebug, EngineText::kBakSourceUnreadable, m_source, m_destination)}));
         QVERIFY(m_tree->Exists("dst/a.txt"));
         QVERIFY(m_tree->Exists("dst/gone.txt"));
     }
@@ -417,7 +417,7 @@ private slots:
         QCOMPARE(copies, 0L);
         QVERIFY(m_tree->Exists("dst/gone.txt"));
         QVERIFY(m_tree->Exists("dst/a.txt"));
-        QVERIFY(m_host->sink.HasMessage(DecisionText::kBakSourceUnreadable));
+        QVERIFY(m_host->sink.HasMessage(EngineText::kBakSourceUnreadable));
     }
 };
 

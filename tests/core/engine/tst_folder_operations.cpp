@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/file_operation_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_operations.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -72,14 +72,14 @@ private slots:
         } else if (created) {
             QCOMPARE(rows.size(), std::size_t(1));
             QCOMPARE(rows[0].kind, MessageKind::kDetail);
-            QCOMPARE(rows[0].message, std::string(FileOperationText::kFolderCreated));
+            QCOMPARE(rows[0].message, std::string(EngineText::kFolderCreated));
             QCOMPARE(rows[0].destination, path2);
             QCOMPARE(rows[0].info, std::string());
         } else {
             QCOMPARE(rows.size(), std::size_t(1));
             QCOMPARE(rows[0].kind, MessageKind::kError);
             QCOMPARE(rows[0].message,
-                     std::string(ReportText::kErrorPrefix) + FileOperationText::kFolderCreated);
+                     std::string(ReportText::kErrorPrefix) + EngineText::kFolderCreated);
             QCOMPARE(rows[0].destination, second.Path(failing.toStdString()));
             QCOMPARE(rows[0].info, std::string(".$00000014-Not a directory"));
             QCOMPARE(GetLastSystemError(), ENOTDIR);

@@ -14,7 +14,7 @@
 #include "decision_rows.h"
 #include "engine/backup_folder.h"
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "engine/destination_only.h"
 #include "engine/folder_safety.h"
 #include "helpers/engine_rig.h"
@@ -75,7 +75,7 @@ private:
     std::vector<CRow> Errors() const
     {
         std::vector<CRow> rows;
-        for (const CRow& row : DecisionRows(m_host->sink, ProcessorText::kOnDir)) {
+        for (const CRow& row : DecisionRows(m_host->sink, EngineText::kOnDir)) {
             if (row.kind == MessageKind::kError)
                 rows.push_back(row);
         }
@@ -126,8 +126,8 @@ private slots:
         QTest::addColumn<int>("oldDel");
         QTest::addColumn<std::string>("message"); // empty: the setting is backed up
 
-        const std::string is = SafetyText::kFolderIsSource;
-        const std::string holds = SafetyText::kFolderHoldsSource;
+        const std::string is = EngineText::kFolderIsSource;
+        const std::string holds = EngineText::kFolderHoldsSource;
         QTest::newRow("BakTo is the source") << "BakTo"
                                              << "src" << 2 << is;
         QTest::newRow("BakTo is the source, with a final slash") << "BakTo"
@@ -222,7 +222,7 @@ private slots:
     {
         m_setting.BakTo.Assign(m_source + "/");
         CheckSettingAtStart(*m_processor, m_setting);
-        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kFolderIsSource, m_source,
+        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, EngineText::kFolderIsSource, m_source,
                                                   m_source, "BakTo")}));
     }
 
@@ -275,11 +275,11 @@ private slots:
         QCOMPARE(S_ISDIR(status.st_mode), replaced);
         if (replaced) {
             QCOMPARE(m_tree->Read("bak/sub/b.txt"), std::string("new"));
-            QCOMPARE(RowsOf(SafetyText::kLinkReplacedByFolder).size(), std::size_t(1));
+            QCOMPARE(RowsOf(EngineText::kLinkReplacedByFolder).size(), std::size_t(1));
             QCOMPARE(Errors(), std::vector<CRow>{});
         } else {
             QCOMPARE(Errors(),
-                     (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link,
+                     (std::vector<CRow>{Row(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link,
                                             ".$00000028-Too many levels of symbolic links")}));
         }
     }
@@ -310,7 +310,7 @@ private slots:
 
         QVERIFY(planted);
         QVERIFY(IsEmptyFolder(victim));
-        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kLinkInBackupTree, {},
+        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, EngineText::kLinkInBackupTree, {},
                                                   folder, ".$00000028-Too many levels of symbolic links")}));
     }
 
@@ -348,7 +348,7 @@ private slots:
         QVERIFY(IsEmptyFolder(m_tree->Path("victim")));
         const std::vector<CRow> errors = Errors();
         QVERIFY(!errors.empty());
-        QCOMPARE(errors[0], Row(MessageKind::kError, SafetyText::kLinkInBackupTree, {}, link));
+        QCOMPARE(errors[0], Row(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link));
     }
 
     // A source drive unmounted since the last good pass leaves an empty folder on
@@ -367,7 +367,7 @@ private slots:
         QCOMPARE(Backup(), -1);
 
         QCOMPARE(Errors(),
-                 (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kSourceNotMounted, m_source)}));
+                 (std::vector<CRow>{Row(MessageKind::kError, EngineText::kSourceNotMounted, m_source)}));
         QVERIFY(m_tree->Exists("bak/a.txt"));
         QVERIFY(m_tree->Exists("bak/older.txt"));
     }
@@ -386,7 +386,7 @@ private slots:
 
         QCOMPARE(Backup(), -1);
 
-        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, SafetyText::kDestinationNotMounted,
+        QCOMPARE(Errors(), (std::vector<CRow>{Row(MessageKind::kError, EngineText::kDestinationNotMounted,
                                                   m_source, m_destination)}));
         QVERIFY(IsEmptyFolder(m_destination));
     }
@@ -413,7 +413,7 @@ private slots:
 
         QCOMPARE(m_tree->Exists("bak/gone.txt"), sourceEmpty);
         QCOMPARE(m_tree->Exists("bak/kept.txt"), true);
-        const std::vector<CRow> warnings = RowsOf(SafetyText::kEmptySourceKeepsBackup);
+        const std::vector<CRow> warnings = RowsOf(EngineText::kEmptySourceKeepsBackup);
         QCOMPARE(warnings.size(), std::size_t(sourceEmpty ? 1 : 0));
         if (sourceEmpty) {
             QCOMPARE(warnings[0].kind, MessageKind::kWarning);
@@ -503,7 +503,7 @@ private slots:
         const std::vector<CRow> errors = Errors();
         QVERIFY(!errors.empty());
         QCOMPARE(errors[0].message,
-                 std::string(Row(MessageKind::kError, DecisionText::kMoveToIsTheFolder).message));
+                 std::string(Row(MessageKind::kError, EngineText::kMoveToIsTheFolder).message));
         QCOMPARE(errors[0].destination, m_destination + "/a.txt");
     }
 
@@ -638,7 +638,7 @@ private slots:
 
         QCOMPARE(m_tree->Read("bak/a.txt"), std::string("second"));
         QCOMPARE(Errors(), std::vector<CRow>{});
-        QCOMPARE(RowsOf(ProcessorText::kArchiveStateNotKept).size(), std::size_t(warnings));
+        QCOMPARE(RowsOf(EngineText::kArchiveStateNotKept).size(), std::size_t(warnings));
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -178,8 +179,8 @@ private slots:
         std::vector<std::pair<std::string, std::string>> notes;
         for (const auto& row : m_host->sink.RowsOfKind(MessageKind::kDebug))
             notes.emplace_back(row.message, row.source);
-        const decltype(notes) expected{{WalkerText::kSkipSpecialFile, m_source + "/fifo"},
-                                       {WalkerText::kSkipSpecialFile, m_source + "/to-fifo"}};
+        const decltype(notes) expected{{EngineText::kSkipSpecialFile, m_source + "/fifo"},
+                                       {EngineText::kSkipSpecialFile, m_source + "/to-fifo"}};
         QCOMPARE(notes, expected);
     }
 
@@ -253,7 +254,7 @@ private slots:
 
         std::vector<std::string> skipped;
         for (const auto& row : m_host->sink.RowsOfKind(MessageKind::kDebug)) {
-            QCOMPARE(row.message, std::string(WalkerText::kSkipBackupFolder));
+            QCOMPARE(row.message, std::string(EngineText::kSkipBackupFolder));
             skipped.push_back(row.source);
         }
         QCOMPARE(skipped,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/backup_processor.h"
+#include "engine/engine_texts.h"
 #include "engine/generations.h"
 #include "platform/last_error.h"
 #include "helpers/engine_rig.h"
@@ -45,8 +46,8 @@ struct CRow
     bool operator==(const CRow&) const = default;
 };
 
-const std::string kGeneration = GenerationText::kGenerationBackup;
-const std::string kDeleted = GenerationText::kDeletedToRecycleBin;
+const std::string kGeneration = EngineText::kGenerationBackup;
+const std::string kDeleted = EngineText::kDeletedToRecycleBin;
 
 } // namespace
 
@@ -318,7 +319,7 @@ private slots:
         for (const char* name : {"a.txt.$0", "a.txt.$1", "a.txt.$10", "a.txt.$2", "a.txt.$3"}) {
             const bool isKept = std::find(kept.begin(), kept.end(), name) != kept.end();
             expected.push_back({isKept ? MessageKind::kDebug : MessageKind::kFile, kDeleted,
-                                folder + "/" + name, "", isKept ? GenerationText::kSkipped : m_recycle});
+                                folder + "/" + name, "", isKept ? EngineText::kSkipped : m_recycle});
         }
         QCOMPARE(Rows(), expected);
         for (const auto& name : kept)

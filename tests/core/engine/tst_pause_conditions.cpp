@@ -8,6 +8,7 @@
 
 #include "engine/backup_folder.h"
 #include "engine/backup_processor.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_safety.h"
 #include "engine/pause_conditions.h"
 #include "helpers/fake_services.h"
@@ -46,7 +47,7 @@ public:
 
 std::string WatchedQuestion(const std::string& name)
 {
-    return FormatText(PauseText::kWatchedApplicationQuestionFormat, name.c_str());
+    return FormatText(EngineText::kWatchedApplicationQuestionFormat, name.c_str());
 }
 
 } // namespace
@@ -94,7 +95,7 @@ private slots:
 
         check.CheckBatteryPower();
         QCOMPARE(m_host->prompter.asked.size(), std::size_t(1));
-        QCOMPARE(m_host->prompter.asked[0].text, std::string(PauseText::kBatteryQuestion));
+        QCOMPARE(m_host->prompter.asked[0].text, std::string(EngineText::kBatteryQuestion));
         QCOMPARE(m_host->prompter.asked[0].type, kPauseQuestionBoxType);
         QCOMPARE(m_host->sink.RowsOfKind(MessageKind::kWarning).size(), std::size_t(1));
         QCOMPARE(m_core->State().processingEnabled, enabledAfter);
@@ -257,7 +258,7 @@ private slots:
             << false << std::string("bak") << std::string("フォルダが見つかりません ")
             << SystemErrorSuffixOf(ENOENT);
         QTest::newRow("destination is the root")
-            << true << std::string("/") << std::string(SafetyText::kFolderIsSource)
+            << true << std::string("/") << std::string(EngineText::kFolderIsSource)
             << std::string("BakCopyPath");
     }
 

@@ -13,7 +13,7 @@
 
 #include "decision_rows.h"
 #include "engine/backup_processor.h"
-#include "engine/decision_texts.h"
+#include "engine/engine_texts.h"
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
@@ -65,7 +65,7 @@ private:
     std::string m_moved;
 
     // The decision's own rows: folder-created and generation details are left out.
-    std::vector<CRow> Rows() const { return DecisionRows(m_host->sink, ProcessorText::kOnDir); }
+    std::vector<CRow> Rows() const { return DecisionRows(m_host->sink, EngineText::kOnDir); }
 
     std::vector<CRow> Resolve(std::vector<CRow> rows) const
     {
@@ -602,7 +602,7 @@ private slots:
         m_processor->ProcessFile("a.txt");
 
         QCOMPARE(Rows(), std::vector<CRow>{Row(MessageKind::kWarning, "コピー", m_source, m_backup,
-                                               DecisionText::kSourceChangedWhileCopied)});
+                                               EngineText::kSourceChangedWhileCopied)});
         QVERIFY(ReadFileBytes(m_backup) != ReadFileBytes(m_source));
 
         m_host->sink.Clear();

@@ -15,6 +15,7 @@
 #include "platform/linux/inotify_notifier.h"
 #include "platform/linux/snapshot_notifier.h"
 #include "platform/path.h"
+#include "platform/platform_texts.h"
 
 namespace {
 
@@ -293,8 +294,8 @@ void TestChangeNotifier::overflowFallsBackToPolling()
     for (int i = 0; i < 40; ++i)
         tree.WriteFile("src/f" + std::to_string(i), "x");
     QVERIFY(notifier->IsSignalled());
-    QCOMPARE(notifier->Degradation(), std::string(ChangeNotifierText::kQueueOverflow));
-    QCOMPARE(notifier->TakeDegradationNotice(), std::string(ChangeNotifierText::kQueueOverflow));
+    QCOMPARE(notifier->Degradation(), std::string(PlatformText::kQueueOverflow));
+    QCOMPARE(notifier->TakeDegradationNotice(), std::string(PlatformText::kQueueOverflow));
     QCOMPARE(notifier->TakeDegradationNotice(), std::string());
 
     // Polling from now on: quiet without a change, signalled by the next one.

@@ -12,6 +12,7 @@
 #include "platform/folder_listing.h"
 #include "platform/last_error.h"
 #include "platform/path.h"
+#include "platform/platform_texts.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ bool CInotifyNotifier::Start(bool networkSource)
         return false;
     }
     if (networkSource || IsNetworkFileSystem(m_options.folder)) {
-        FallBackToPolling(ChangeNotifierText::kNetworkFileSystem);
+        FallBackToPolling(PlatformText::kNetworkFileSystem);
         return true;
     }
     switch (WatchRoot()) {
@@ -95,7 +96,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchRoot()
     m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0) {
         if (errno == EMFILE || errno == ENFILE) {
-            FallBackToPolling(ChangeNotifierText::kNoMoreInstances);
+            FallBackToPolling(PlatformText::kNoMoreInstances);
             return ESetup::Degraded;
         }
         m_setupError = errno;
@@ -117,7 +118,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchRoot()
     const int wd = inotify_add_watch(m_fd, m_options.folder.c_str(), kFolderEvents);
     if (wd < 0) {
         if (errno == ENOSPC) {
-            FallBackToPolling(ChangeNotifierText::kNoMoreWatches);
+            FallBackToPolling(PlatformText::kNoMoreWatches);
             return ESetup::Degraded;
         }
         m_setupError = errno;
@@ -138,7 +139,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchTree(int parent, const std::stri
     const int wd = inotify_add_watch(m_fd, path.c_str(), kSubfolderEvents);
     if (wd < 0) {
         if (errno == ENOSPC) {
-            FallBackToPolling(ChangeNotifierText::kNoMoreWatches);
+            FallBackToPolling(PlatformText::kNoMoreWatches);
             return ESetup::Degraded;
         }
         // Gone again, replaced by a file or a link, or not readable: nothing to watch,
@@ -173,7 +174,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchBelow(int top)
             const int child = inotify_add_watch(m_fd, path.c_str(), kSubfolderEvents);
             if (child < 0) {
                 if (errno == ENOSPC) {
-                    FallBackToPolling(ChangeNotifierText::kNoMoreWatches);
+                    FallBackToPolling(PlatformText::kNoMoreWatches);
                     return ESetup::Degraded;
                 }
                 continue;
@@ -263,7 +264,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
 {
     if ((event.mask & IN_Q_OVERFLOW) != 0) {
         m_signalled = true;
-        FallBackToPolling(ChangeNotifierText::kQueueOverflow);
+        FallBackToPolling(PlatformText::kQueueOverflow);
         return false;
     }
     const auto watch = m_watches.find(event.wd);
@@ -272,7 +273,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
     if ((event.mask & IN_UNMOUNT) != 0) {
         // The folder now shows what lies under the mount point, which nothing watches.
         m_signalled = true;
-        FallBackToPolling(ChangeNotifierText::kFolderReplaced);
+        FallBackToPolling(PlatformText::kFolderReplaced);
         return false;
     }
     if ((event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) != 0) {

@@ -25,6 +25,7 @@
 #include "engine/folder_safety.h"
 #include "helpers/console_runner.h"
 #include "helpers/temp_tree.h"
+#include "helpers/scoped_mount.h"
 #include "helpers/tree_compare.h"
 #include "platform/change_notifier.h"
 #include "platform/linux/atomic_copy.h"
@@ -543,8 +544,8 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
     CTempTree tree;
     const std::string destination = tree.MakeFolder("backup");
     const QString destinationArgument = QString::fromStdString(destination);
-    CCleanup unmount([&] { Execute("umount", {"-l", destinationArgument}); });
-    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=256m", "tmpfs", destinationArgument}), 0);
+    CScopedMount mount(destination, "size=256m");
+    QVERIFY(mount.IsMounted());
     tree.MakeFolder("source/a");
     const std::string large = tree.Path("source/a/large.bin");
     WriteLargeFile(large, 128, 4);
@@ -583,13 +584,13 @@ void TestReliability::unmountedSourceEmptiesNoBackup()
     CTempTree tree;
     const std::string destination = tree.MakeFolder("backup");
     const std::string source = tree.MakeFolder("source");
-    CCleanup unmount([&] { Execute("umount", {"-l", QString::fromStdString(source)}); });
-    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", QString::fromStdString(source)}), 0);
+    CScopedMount mount(source, "size=1m");
+    QVERIFY(mount.IsMounted());
     const std::string file = tree.WriteFile("source/a/data.txt", "data");
     const std::string settings = tree.Path("source.TVX");
     WriteJob(settings, destination, source, {}, 0, 2);
     QCOMPARE(RunPass(tree, settings).status, 0);
-    QCOMPARE(Execute("umount", {QString::fromStdString(source)}), 0);
+    QVERIFY(mount.Unmount());
 
     const CPassResult result = RunPass(tree, settings);
 
@@ -605,9 +606,8 @@ void TestReliability::destinationNotMountedAtStartGetsNothing()
         QSKIP("needs root to mount and unmount a file system");
     CTempTree tree;
     const std::string destination = tree.MakeFolder("backup");
-    const QString destinationArgument = QString::fromStdString(destination);
-    CCleanup unmount([&] { Execute("umount", {"-l", destinationArgument}); });
-    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", destinationArgument}), 0);
+    CScopedMount mount(destination, "size=1m");
+    QVERIFY(mount.IsMounted());
     const std::string first = tree.WriteFile("source/first.txt", "first");
     const std::string settings = tree.Path("destination.TVX");
     WriteJob(settings, destination, tree.Path("source"), {});
@@ -616,7 +616,7 @@ void TestReliability::destinationNotMountedAtStartGetsNothing()
     QVERIFY2(WaitFor([&] { return ReadFileBytes(BackupOf(destination, first)) == "first"; }, kPassMs),
              run.Output().constData());
     QVERIFY(WaitFor([&] { return run.Shows("i", EngineText::kDone); }, kPassMs));
-    QCOMPARE(Execute("umount", {destinationArgument}), 0);
+    QVERIFY(mount.Unmount());
     tree.WriteFile("source/second.txt", "second");
     const bool refused = WaitFor([&] { return run.Shows("E", EngineText::kDestinationNotMounted); }, kPassMs);
     QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGTERM), 0);
@@ -634,9 +634,8 @@ void TestReliability::trashAtTheDestinationRootIsLeftAlone()
         QSKIP("needs root to mount a file system");
     CTempTree tree;
     const std::string destination = tree.MakeFolder("backup");
-    const QString destinationArgument = QString::fromStdString(destination);
-    CCleanup unmount([&] { Execute("umount", {"-l", destinationArgument}); });
-    QCOMPARE(Execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", destinationArgument}), 0);
+    CScopedMount mount(destination, "size=1m");
+    QVERIFY(mount.IsMounted());
     tree.WriteFile("source/kept.txt", "kept");
     WriteFileBytes(destination + "/old.txt", "old backup");
     const std::string own = "BakTo0=" + destination + "\r\n";

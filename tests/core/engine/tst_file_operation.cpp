@@ -10,6 +10,7 @@
 
 #include "engine/file_operation.h"
 #include "helpers/fake_services.h"
+#include "helpers/scoped_mount.h"
 #include "helpers/temp_tree.h"
 #include "platform/last_error.h"
 #include "platform/linux/atomic_copy.h"
@@ -19,28 +20,6 @@
 #include "settings/application_core.h"
 
 namespace {
-
-// A small tmpfs of its own, for a full disk and for a second file system.
-class CTmpfsMount
-{
-public:
-    CTmpfsMount(const std::string& folder, const char* size) : m_folder(folder)
-    {
-        mkdir(folder.c_str(), 0755);
-        const std::string options = std::string("size=") + size;
-        m_mounted = geteuid() == 0 && mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~CTmpfsMount()
-    {
-        if (m_mounted)
-            umount2(m_folder.c_str(), MNT_DETACH);
-    }
-    bool IsMounted() const { return m_mounted; }
-
-private:
-    std::string m_folder;
-    bool m_mounted = false;
-};
 
 constexpr const char* kNoTmpfs = "needs root to mount a tmpfs (a second, tiny file system)";
 
@@ -176,7 +155,7 @@ private slots:
     void copyOntoAFullFileSystemKeepsTheOldTarget()
     {
         CTempTree tree;
-        CTmpfsMount small(tree.Path("small"), "256k");
+        CScopedMount small(tree.Path("small"), "size=256k");
         if (!small.IsMounted())
             QSKIP(kNoTmpfs);
         const std::string old(100 * 1024, 'o');
@@ -294,10 +273,10 @@ private slots:
     {
         QFETCH(bool, acrossFileSystems);
         CTempTree tree;
-        std::unique_ptr<CTmpfsMount> other;
+        std::unique_ptr<CScopedMount> other;
         std::string folder = tree.MakeFolder("dst");
         if (acrossFileSystems) {
-            other = std::make_unique<CTmpfsMount>(tree.Path("other"), "1m");
+            other = std::make_unique<CScopedMount>(tree.Path("other"), "size=1m");
             if (!other->IsMounted())
                 QSKIP(kNoTmpfs);
             folder = tree.Path("other");
@@ -390,7 +369,7 @@ private slots:
     void recycleOnAnotherMountUsesItsOwnTrash()
     {
         CTempTree tree;
-        CTmpfsMount other(tree.Path("mnt"), "1m");
+        CScopedMount other(tree.Path("mnt"), "size=1m");
         if (!other.IsMounted())
             QSKIP(kNoTmpfs);
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.Path("data")));

@@ -70,6 +70,8 @@ CwPgsWnd::CwPgsWnd(QWidget* owner, const QString& title, bool smooth, const QStr
     LayOut(ProgressWindow::kTextLines, ProgressWindow::kTextWidth);
     Place();
     ShowWithoutActivating();
+    if (m_centred)
+        Centre();
 }
 
 CwPgsWnd::~CwPgsWnd()
@@ -118,8 +120,16 @@ void CwPgsWnd::Place()
         move(stored);
         return;
     }
+    m_centred = true;
+    Centre();
+}
+
+void CwPgsWnd::Centre()
+{
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
+        // The frame is known only once the window is shown; until then the client area
+        // stands for it.
+        QRect frame(QPoint(), isVisible() ? frameGeometry().size() : size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }

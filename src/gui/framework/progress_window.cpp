@@ -36,7 +36,7 @@ QWidget* OwnerOrMainWindow(QWidget* owner)
 CwPgsWnd::CwPgsWnd(QWidget* owner, const QString& title, bool smooth, const QString& buttonText,
                    bool rememberPosition)
     : QWidget(OwnerOrMainWindow(owner),
-              Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_rememberPosition(rememberPosition)
 {
     setWindowTitle(title);

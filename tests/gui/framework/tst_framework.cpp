@@ -118,11 +118,15 @@ void TestFramework::framePlacementRoundTrip()
     QFETCH(int, toolBar);
     CGuiProfile profile;
     const QRect normal(40, 50, 420, 310);
+    QPoint frameCorner;
 
     {
         auto frame = MakeFrame();
         frame->show();
         frame->setGeometry(normal);
+        QCoreApplication::processEvents();
+        // Stored is the corner of the frame around the client area.
+        frameCorner = frame->pos();
         if (state == "maximised") {
             frame->showMaximized();
         } else if (state == "minimised from maximised") {
@@ -135,7 +139,8 @@ void TestFramework::framePlacementRoundTrip()
         }
         QCoreApplication::processEvents();
     }
-    QCOMPARE(profile.String(FrameKey::kSection, FrameKey::kWindowRect), std::string("40, 50, 460, 360"));
+    QCOMPARE(profile.String(FrameKey::kSection, FrameKey::kWindowRect),
+             CwProfile::RectToText(QRect(frameCorner, normal.size())));
     QCOMPARE(profile.Int(FrameKey::kSection, FrameKey::kIconize), iconize);
     QCOMPARE(profile.Int(FrameKey::kSection, FrameKey::kMaximize), maximize);
     QCOMPARE(profile.Int(FrameKey::kSection, FrameKey::kToolBar), toolBar);

@@ -66,13 +66,19 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents();
         if (i == kLimit * 2)
             residentAtLimit = ResidentKiB();
+        if (i > 0 && i % (rows / 10) == 0)
+            std::printf("  after %7d rows: resident %ld KiB\n", i, ResidentKiB());
     }
+    // What is still pending is shown, as the next refresh would.
+    view.ReportList()->Refresh();
+    view.ErrorList()->Refresh();
     QCoreApplication::processEvents();
     const double seconds = elapsed.nsecsElapsed() / 1e9;
 
     std::printf("rows %d (plus %d error rows), event-loop turn every %d rows\n", rows, rows / 10, batch);
     std::printf("time %.3f s, %.0f rows/s\n", seconds, rows / seconds);
-    std::printf("rows kept: report %d, errors %d\n", view.ReportList()->RowCount(), view.ErrorList()->RowCount());
+    std::printf("rows kept: report %d, errors %d; shown: report %d\n", view.ReportList()->RowCount(),
+                view.ErrorList()->RowCount(), view.ReportList()->model()->rowCount());
     std::printf("resident after %d rows: %ld KiB, at the end: %ld KiB, peak: %ld KiB\n", kLimit * 2, residentAtLimit,
                 ResidentKiB(), PeakKiB());
     return 0;

@@ -341,6 +341,7 @@ void TestFramework::rowLimit_data()
     QTest::newRow("many beyond") << 200 << 1000 << 0 << 0 << 200 << 800;
     QTest::newRow("lowered limit keeps the length") << 200 << 200 << 10 << 5 << 200 << 5;
     QTest::newRow("limit 1") << 1 << 3 << 0 << 0 << 1 << 2;
+    QTest::newRow("shown, then more than the limit") << 50 << 50 << 50 << 120 << 50 << 120;
 }
 
 void TestFramework::rowLimit()
@@ -361,6 +362,8 @@ void TestFramework::rowLimit()
     };
     add(added);
     if (lowerTo > 0) {
+        // Shown in between: the rows trimmed afterwards leave the view at the next refresh.
+        list.Refresh();
         list.SetRowLimit(lowerTo);
         add(addedAfter);
     }
@@ -368,6 +371,11 @@ void TestFramework::rowLimit()
     QCOMPARE(list.LastRowIndex(), rows - 1);
     QCOMPARE(list.CellText(0, 0), QString::number(firstRow));
     QCOMPARE(list.CellText(rows - 1, 0), QString::number(next - 1));
+    // The view sees the same rows once they are shown.
+    list.Refresh();
+    QCOMPARE(list.model()->rowCount(), rows);
+    QCOMPARE(list.model()->index(0, 0).data().toString(), QString::number(firstRow));
+    QCOMPARE(list.model()->index(rows - 1, 0).data().toString(), QString::number(next - 1));
 }
 
 void TestFramework::tooltipShowsFullCellText()
@@ -377,6 +385,7 @@ void TestFramework::tooltipShowsFullCellText()
     const QString longText = QString("/home/user/Documents/").repeated(20) + "report.txt";
     list.AppendRow({0, {"short", longText}}, false);
     list.AppendRow({0, {"second", ""}}, false);
+    list.Refresh();
     list.resize(300, 200);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));

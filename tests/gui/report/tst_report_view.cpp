@@ -106,6 +106,7 @@ void TestReportView::rowsGoToTheirList()
     QCOMPARE(report->RowIcon(1), 3);
     for (int column = 2; column <= 4; ++column)
         QCOMPARE(report->CellText(1, column), QString());
+    report->Refresh();
     QVERIFY(!report->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
     CMessageListCtl* errors = view.ErrorList();
@@ -147,6 +148,7 @@ void TestReportView::propertiesFromRows()
         errors->setColumnWidth(column, 60);
     view.AddErrorRow(Row(1, "row 0"));
     view.AddErrorRow(Row(1, "警告: 古い", "/src/c.txt", "/bak/c.txt", "more"));
+    errors->Refresh();
     QSignalSpy properties(&view, &CReportView::PropertiesRequested);
 
     const QRect row = errors->visualRect(errors->model()->index(1, 1));
@@ -226,9 +228,10 @@ void TestReportView::autoScroll()
     view.SetAutoScroll(on);
     for (int i = 0; i < 200; ++i)
         view.AddReportRow(Row(3, std::to_string(i)));
-    QCoreApplication::processEvents();
+    // The rows are shown within a moment, together.
     QScrollBar* bar = view.ReportList()->verticalScrollBar();
-    QVERIFY(bar->maximum() > 0);
+    QTRY_VERIFY(bar->maximum() > 0);
+    QCOMPARE(view.ReportList()->model()->rowCount(), 200);
     QCOMPARE(bar->value(), on ? bar->maximum() : 0);
 }
 
@@ -238,6 +241,7 @@ void TestReportView::kindIconsDiffer()
     CMessageListCtl* list = shown.view.ReportList();
     for (int kind = 0; kind < 7; ++kind)
         list->AddRow(kind, "k");
+    list->Refresh();
     QList<QImage> images;
     for (int kind = 0; kind < 7; ++kind) {
         const QIcon icon = list->model()->index(kind, 0).data(Qt::DecorationRole).value<QIcon>();

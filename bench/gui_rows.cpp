@@ -49,7 +49,8 @@ int main(int argc, char** argv)
     IMessageSink& sink = view;
 
     const std::string source = "/home/user/Documents/projects/tovix/src/report/message_output.cpp";
-    const std::string destination = "/media/backup/Tovix/home/user/Documents/projects/tovix/src/report/message_output.cpp";
+    const std::string destination =
+        "/media/backup/Tovix/home/user/Documents/projects/tovix/src/report/message_output.cpp";
     CMessageRow row{0, "", source, destination, "", "12:34:56", "12/08/26"};
 
     long residentAtLimit = 0;
@@ -79,7 +80,7 @@ int main(int argc, char** argv)
     std::printf("time %.3f s, %.0f rows/s\n", seconds, rows / seconds);
     std::printf("rows kept: report %d, errors %d; shown: report %d\n", view.ReportList()->RowCount(),
                 view.ErrorList()->RowCount(), view.ReportList()->model()->rowCount());
-    std::printf("resident after %d rows: %ld KiB, at the end: %ld KiB, peak: %ld KiB\n", kLimit * 2, residentAtLimit,
-                ResidentKiB(), PeakKiB());
+    std::printf("resident after %d rows: %ld KiB, at the end: %ld KiB, peak: %ld KiB\n", kLimit * 2,
+                residentAtLimit, ResidentKiB(), PeakKiB());
     return 0;
 }

@@ -15,7 +15,8 @@ CListsWindow::CListsWindow()
     m_view = new CReportView(this);
     setCentralWidget(m_view);
     QStatusBar* status = statusBar();
-    connect(m_view, &CReportView::StatusTextChanged, status, [status](const QString& text) { status->showMessage(text); });
+    connect(m_view, &CReportView::StatusTextChanged, status,
+            [status](const QString& text) { status->showMessage(text); });
     setWindowTitle(QString::fromUtf8(kApplicationName));
 }
 
@@ -50,12 +51,13 @@ void CDesktopHost::CHooks::ShowNotice(const std::string& text)
 void CDesktopHost::CHooks::SettingsFileChanged(const std::string& path)
 {
     if (m_host.m_window)
-        m_host.m_window->setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName() + QStringLiteral(" - ") +
-                                        QString::fromUtf8(kApplicationName));
+        m_host.m_window->setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName()
+                                        + QStringLiteral(" - ") + QString::fromUtf8(kApplicationName));
 }
 
 CDesktopHost::CDesktopHost(CCommandLine commandLine)
-    : m_app(std::move(commandLine), CHostServices{nullptr, &m_prompter, &m_pump, &m_timers, &m_clock, &m_keys})
+    : m_app(std::move(commandLine),
+            CHostServices{nullptr, &m_prompter, &m_pump, &m_timers, &m_clock, &m_keys})
 {
     m_app.SetFrontEndHooks(&m_hooks);
     CwProfile::SetStore(&m_app.Core().Profile());
@@ -96,5 +98,6 @@ int CDesktopHost::Run()
 void CDesktopHost::Quit(int exitCode)
 {
     m_pump.MarkQuitting();
-    QMetaObject::invokeMethod(qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
 }

@@ -59,7 +59,10 @@ private:
         void SetListRowLimit(int rows) override;
         bool IsMainWindowMinimized() const override;
         void ShowNotice(const std::string& text) override;
-        void BeginProgress(const std::string& text, int range) override { m_host.m_progress.Begin(text, range); }
+        void BeginProgress(const std::string& text, int range) override
+        {
+            m_host.m_progress.Begin(text, range);
+        }
         bool StepProgress(int position) override { return m_host.m_progress.Step(position); }
         void EndProgress() override { m_host.m_progress.End(); }
         void SettingsFileChanged(const std::string& path) override;

@@ -85,7 +85,8 @@ void CwFrameWnd::changeEvent(QEvent* event)
         const Qt::WindowStates now = windowState();
         const auto* change = static_cast<QWindowStateChangeEvent*>(event);
         if (now & Qt::WindowMinimized)
-            m_maximizedBeforeMinimize = (now & Qt::WindowMaximized) || (change->oldState() & Qt::WindowMaximized);
+            m_maximizedBeforeMinimize =
+                (now & Qt::WindowMaximized) || (change->oldState() & Qt::WindowMaximized);
         else
             m_maximizedBeforeMinimize = false;
     }

@@ -1,9 +1,9 @@
 #include "framework/list_ctl.h"
 
 #include <QHeaderView>
-#include <algorithm>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "framework/profile.h"
 #include "report/format_text.h"
@@ -164,7 +164,8 @@ QVariant CwListModel::data(const QModelIndex& index, int role) const
 
 QVariant CwListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < m_headers.size())
         return m_headers[section];
     return {};
 }
@@ -181,7 +182,7 @@ CwListCtl::CwListCtl(QWidget* parent) : QTreeView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new CGridDelegate(this));
-    setMouseTracking(true);  // hot-tracked rows
+    setMouseTracking(true); // hot-tracked rows
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(0);

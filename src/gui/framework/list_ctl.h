@@ -81,7 +81,8 @@ public:
 
     // Clears the list and sets its columns; each width comes from "W<column>" of the
     // section, or from defaultWidths when none is stored (or a negative one is).
-    void SetupColumns(std::vector<QIcon> icons, const QStringList& headers, const std::vector<int>& defaultWidths);
+    void SetupColumns(std::vector<QIcon> icons, const QStringList& headers,
+                      const std::vector<int>& defaultWidths);
     // A width of 0 (a column dragged shut) is stored as -1, so it comes back at its
     // default width. Called when the list is destroyed.
     void SaveColumnWidths();

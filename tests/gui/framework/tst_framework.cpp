@@ -408,12 +408,18 @@ void TestFramework::listFontMapping_data()
     QTest::addColumn<int>("pixelSize");
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
-    QTest::newRow("no name: desktop font") << "" << "-20 0 0 0 700 1 0 0 0 0 0" << "Base" << 9 << false << false;
-    QTest::newRow("pixel height, bold, italic") << "Noto Sans CJK JP" << "-20 0 0 0 700 1 128 0 0 0 0"
+    QTest::newRow("no name: desktop font") << ""
+                                           << "-20 0 0 0 700 1 0 0 0 0 0"
+                                           << "Base" << 9 << false << false;
+    QTest::newRow("pixel height, bold, italic") << "Noto Sans CJK JP"
+                                                << "-20 0 0 0 700 1 128 0 0 0 0"
                                                 << "Noto Sans CJK JP" << 20 << true << true;
-    QTest::newRow("normal weight") << "Noto Sans" << "-13 0 0 0 400 0 0 0 0 0 0" << "Noto Sans" << 13 << false
-                                   << false;
-    QTest::newRow("no numbers: base size") << "Noto Sans" << "" << "Noto Sans" << 9 << false << false;
+    QTest::newRow("normal weight") << "Noto Sans"
+                                   << "-13 0 0 0 400 0 0 0 0 0 0"
+                                   << "Noto Sans" << 13 << false << false;
+    QTest::newRow("no numbers: base size") << "Noto Sans"
+                                           << ""
+                                           << "Noto Sans" << 9 << false << false;
 }
 
 void TestFramework::listFontMapping()

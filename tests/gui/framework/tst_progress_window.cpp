@@ -112,8 +112,8 @@ void TestProgressWindow::storedPosition()
             QCOMPARE(shownAt, QPoint(x, y));
         } else {
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            QVERIFY2(qAbs(window.frameGeometry().center().x() - screen.center().x()) <= 1 &&
-                         qAbs(window.frameGeometry().center().y() - screen.center().y()) <= 1,
+            QVERIFY2(qAbs(window.frameGeometry().center().x() - screen.center().x()) <= 1
+                         && qAbs(window.frameGeometry().center().y() - screen.center().y()) <= 1,
                      "an unusable position centres the window");
         }
     }

@@ -35,7 +35,6 @@ struct CShownView
 
 } // namespace
 
-
 class TestReportView : public QObject
 {
     Q_OBJECT
@@ -67,8 +66,8 @@ void TestReportView::controlsAndColumns()
     QCOMPARE(reportList->Section(), std::string("RptVw"));
     QCOMPARE(errorList->Section(), std::string("ErrVw"));
 
-    const QStringList headers{"種類 時刻 日付", "メッセージ", "ソースファイル／フォルダ", "バックアップ先ファイル／フォルダ",
-                              "追加情報"};
+    const QStringList headers{"種類 時刻 日付", "メッセージ", "ソースファイル／フォルダ",
+                              "バックアップ先ファイル／フォルダ", "追加情報"};
     const QList<int> widths{100, 300, 150, 150, 500};
     for (CMessageListCtl* list : {reportList, errorList}) {
         QCOMPARE(list->model()->columnCount(), 5);
@@ -117,7 +116,8 @@ void TestReportView::rowsGoToTheirList()
     // Without time and date the current ones are taken.
     report->AddRow(1, "now");
     const QString stamp = report->CellText(2, 0);
-    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\d\\d/\\d\\d/\\d\\d$").match(stamp).hasMatch(), qPrintable(stamp));
+    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d \\d\\d/\\d\\d/\\d\\d$").match(stamp).hasMatch(),
+             qPrintable(stamp));
 
     report->DeleteRow(0);
     QCOMPARE(report->LastRowIndex(), 1);

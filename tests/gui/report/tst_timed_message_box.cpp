@@ -66,11 +66,12 @@ void TestTimedMessageBox::countdownToTimeout()
     QSignalSpy titles(&asking.box, &CTimedMessageBox::TitleShown);
     QSignalSpy flashes(&asking.box, &CTimedMessageBox::Flashed);
     asking.box.QueueTimeout();
-    const int answer = asking.Ask("Line one\r\nline two", MessageBoxType::kYesNo | MessageBoxType::kIconQuestion | kTopmost, 7);
+    const int answer = asking.Ask("Line one\r\nline two",
+                                  MessageBoxType::kYesNo | MessageBoxType::kIconQuestion | kTopmost, 7);
 
     QCOMPARE(answer, MessageBoxAnswer::kTimeout);
-    QCOMPARE(Titles(titles), QStringList({"Tovix  [7]", "Tovix  [6]", "Tovix  [5]", "Tovix  [4]", "Tovix  [3]",
-                                          "Tovix  [2]", "Tovix  [1]", "Tovix  [0]"}));
+    QCOMPARE(Titles(titles), QStringList({"Tovix  [7]", "Tovix  [6]", "Tovix  [5]", "Tovix  [4]",
+                                          "Tovix  [3]", "Tovix  [2]", "Tovix  [1]", "Tovix  [0]"}));
     // Every tick from [5] on flashes: the ticks with 5 seconds or less to go.
     QCOMPARE(flashes.count(), 70 - 19);
     QCOMPARE(asking.host.sink.reportRows.size(), std::size_t(1));
@@ -164,7 +165,8 @@ void TestTimedMessageBox::realShortTimeout()
     QSignalSpy titles(&asking.box, &CTimedMessageBox::TitleShown);
     QElapsedTimer elapsed;
     elapsed.start();
-    QCOMPARE(asking.box.TimedMessageBox("Q", "T", MessageBoxType::kYesNo | kTopmost, 1000), MessageBoxAnswer::kTimeout);
+    QCOMPARE(asking.box.TimedMessageBox("Q", "T", MessageBoxType::kYesNo | kTopmost, 1000),
+             MessageBoxAnswer::kTimeout);
     QVERIFY(elapsed.elapsed() >= 900);
     QCOMPARE(Titles(titles), QStringList({"T  [1]", "T  [0]"}));
 }

@@ -27,21 +27,35 @@ void FillLists(CReportView& view)
     IMessageSink& sink = view;
     const std::string w = ReportText::kWarningPrefix;
     const std::string e = ReportText::kErrorPrefix;
-    sink.AddReportRow({3, "Welcome to Vesk Realtime Backup", "/home/hanako/.config/tovix/Tovix.TVX", "", "Version 0.1.0",
-                       "09:05:30", "12/08/26"});
-    sink.AddReportRow({3, "監視開始", "/home/hanako/ドキュメント", "/media/backup/Tovix", "", "09:05:30", "12/08/26"});
-    sink.AddReportRow({4, "フォルダ内の変化を検出しました", "/home/hanako/ドキュメント", "", "", "09:06:02", "12/08/26"});
-    sink.AddReportRow({0, "T/home/hanako/ドキュメント/議事録.txt更新(/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt)",
-                       "/home/hanako/ドキュメント/議事録.txt", "/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt", "",
-                       "09:06:07", "12/08/26"});
+    sink.AddReportRow({3, "Welcome to Vesk Realtime Backup", "/home/hanako/.config/tovix/Tovix.TVX", "",
+                       "Version 0.1.0", "09:05:30", "12/08/26"});
+    sink.AddReportRow(
+        {3, "監視開始", "/home/hanako/ドキュメント", "/media/backup/Tovix", "", "09:05:30", "12/08/26"});
+    sink.AddReportRow(
+        {4, "フォルダ内の変化を検出しました", "/home/hanako/ドキュメント", "", "", "09:06:02", "12/08/26"});
+    sink.AddReportRow(
+        {0,
+         "T/home/hanako/ドキュメント/議事録.txt更新(/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt)",
+         "/home/hanako/ドキュメント/議事録.txt", "/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt",
+         "", "09:06:07", "12/08/26"});
     sink.AddReportRow({6, "(テスト) 新規コピー", "/home/hanako/ドキュメント/見積書.ods",
-                       "/media/backup/Tovix/home/hanako/ドキュメント/見積書.ods", "", "09:06:07", "12/08/26"});
+                       "/media/backup/Tovix/home/hanako/ドキュメント/見積書.ods", "", "09:06:07",
+                       "12/08/26"});
     sink.AddReportRow({5, "pass start", "", "", "files=2", "09:06:07", "12/08/26"});
-    const CMessageRow warning{1, w + "バックアップ先のほうが新しいファイルです", "/home/hanako/ドキュメント/予定表.xlsx",
-                              "/media/backup/Tovix/home/hanako/ドキュメント/予定表.xlsx", "", "09:06:08", "12/08/26"};
-    const CMessageRow error{2, e + "コピーできません", "/home/hanako/ドキュメント/ロック中.db",
-                            "/media/backup/Tovix/home/hanako/ドキュメント/ロック中.db", ".$0000000D-Permission denied",
-                            "09:06:08", "12/08/26"};
+    const CMessageRow warning{1,
+                              w + "バックアップ先のほうが新しいファイルです",
+                              "/home/hanako/ドキュメント/予定表.xlsx",
+                              "/media/backup/Tovix/home/hanako/ドキュメント/予定表.xlsx",
+                              "",
+                              "09:06:08",
+                              "12/08/26"};
+    const CMessageRow error{2,
+                            e + "コピーできません",
+                            "/home/hanako/ドキュメント/ロック中.db",
+                            "/media/backup/Tovix/home/hanako/ドキュメント/ロック中.db",
+                            ".$0000000D-Permission denied",
+                            "09:06:08",
+                            "12/08/26"};
     sink.AddReportRow(warning);
     sink.AddReportRow(error);
     sink.AddReportRow({3, "完了", "", "", "", "09:06:09", "12/08/26"});
@@ -72,7 +86,8 @@ int main(int argc, char** argv)
     CTimedMessageBox box;
     box.SetOwner(&window);
     if (std::strcmp(mode, "progress") == 0) {
-        progress = std::make_unique<CwPgsWnd>(&window, QString::fromUtf8(kApplicationName), true, QString(), false);
+        progress =
+            std::make_unique<CwPgsWnd>(&window, QString::fromUtf8(kApplicationName), true, QString(), false);
         progress->SetRange(0, 5, 1);
         progress->SetText(QStringLiteral("Wait a moment..."));
         progress->SetPos(2);

@@ -1,0 +1,87 @@
+#include "report/message_list_ctl.h"
+
+#include <QDateTime>
+#include <QMouseEvent>
+
+#include "report/kind_icons.h"
+#include "report/list_texts.h"
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CMessageListCtl::CMessageListCtl(QWidget* parent) : CwListCtl(parent) {}
+
+const std::vector<int>& CMessageListCtl::DefaultWidths()
+{
+    static const std::vector<int> widths{100, 300, 150, 150, 500};
+    return widths;
+}
+
+void CMessageListCtl::InitColumns()
+{
+    const QStringList headers{
+        QString::fromUtf8(ListText::kHeaderKindTimeDate), QString::fromUtf8(ListText::kHeaderMessage),
+        QString::fromUtf8(ListText::kHeaderSource), QString::fromUtf8(ListText::kHeaderDestination),
+        QString::fromUtf8(ListText::kHeaderInfo)};
+    SetupColumns(MessageKindIcons(), headers, DefaultWidths());
+}
+
+bool CMessageListCtl::AddRow(int kind, const std::string& message, const std::string& source,
+                             const std::string& destination, const std::string& info,
+                             const std::optional<std::string>& time, const std::optional<std::string>& date)
+{
+    QString timeText;
+    QString dateText;
+    if (!time || !date) {
+        const QDateTime now = QDateTime::currentDateTime();
+        timeText = time ? Text(*time) : now.toString(QStringLiteral("HH:mm:ss"));
+        dateText = date ? Text(*date) : now.toString(QStringLiteral("MM/dd/yy"));
+    } else {
+        timeText = Text(*time);
+        dateText = Text(*date);
+    }
+    CwListRow row;
+    row.icon = kind;
+    row.cells = {timeText + QLatin1Char(' ') + dateText, Text(message), Text(source), Text(destination),
+                 Text(info)};
+    AppendRow(std::move(row), m_autoScroll);
+    return true;
+}
+
+void CMessageListCtl::ShowProperties(int row)
+{
+    if (row < 0)
+        row = SelectedRow();
+    if (row < 0 || row >= RowCount())
+        return;
+    emit PropertiesRequested({CellText(row, 2), CellText(row, 3), CellText(row, 4), CellText(row, 1)});
+}
+
+void CMessageListCtl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const int row = RowAtY(event->position().toPoint().y());
+        if (row >= 0) {
+            ShowProperties(row);
+            event->accept();
+            return;
+        }
+    }
+    CwListCtl::mouseDoubleClickEvent(event);
+}
+
+void CMessageListCtl::mousePressEvent(QMouseEvent* event)
+{
+    CwListCtl::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) {
+        const int row = RowAtY(event->position().toPoint().y());
+        if (row >= 0)
+            ShowProperties(row);
+    }
+}

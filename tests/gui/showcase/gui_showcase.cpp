@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "app/test_window.h"
-#include "engine/pause_conditions.h"
+#include "engine/engine_texts.h"
 #include "framework/progress_window.h"
 #include "report/report_texts.h"
 #include "report/timed_message_box.h"
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
         progress->SetPos(40);
     } else if (std::strcmp(mode, "box") == 0) {
         QTimer::singleShot(300, &window, [&box] {
-            box.TimedMessageBox(PauseText::kBatteryQuestion, kApplicationName, kPauseQuestionBoxType, 30000);
+            box.TimedMessageBox(EngineText::kBatteryQuestion, kApplicationName, kPauseQuestionBoxType, 30000);
         });
     }
     return QApplication::exec();

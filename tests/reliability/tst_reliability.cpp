@@ -25,6 +25,7 @@
 #include "engine/engine_texts.h"
 #include "helpers/console_runner.h"
 #include "helpers/temp_tree.h"
+#include "helpers/tree_compare.h"
 #include "platform/change_notifier.h"
 #include "platform/linux/atomic_copy.h"
 #include "platform/path.h"
@@ -32,6 +33,8 @@
 namespace {
 
 constexpr int kPassMs = 30000; // the sanitizer build starts slowly
+// A pass over a whole system tree.
+constexpr int kLongPassMs = 180000;
 constexpr int kMegabyte = 1024 * 1024;
 
 // One file setting below a general destination; more lines for [Setting] and [Backup]
@@ -62,11 +65,12 @@ struct CPassResult
 };
 
 // One pass of every setting with -q, judged by its exit status and its report lines.
-CPassResult RunPass(const CTempTree& tree, const std::string& settings, const QStringList& wrapper = {})
+CPassResult RunPass(const CTempTree& tree, const std::string& settings, const QStringList& wrapper = {},
+                    int timeoutMs = kPassMs)
 {
     CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"}, wrapper);
     CPassResult result;
-    if (run.Finish(kPassMs) && run.Process().exitStatus() == QProcess::NormalExit)
+    if (run.Finish(timeoutMs) && run.Process().exitStatus() == QProcess::NormalExit)
         result.status = run.Process().exitCode();
     result.output = run.Output();
     result.errors = run.Errors();
@@ -282,6 +286,8 @@ private slots:
     void queueOverflowLosesNoChange();
     void specialFilesAndLinksAreNeitherOpenedNorFollowed();
     void awkwardNamesAreBackedUpByteExact();
+    void readOnlyFoldersStayUpdatable();
+    void systemTreeIsBackedUpAsItIs();
     void hangingArchiverEndsWithItsGroup();
     void settingsFileSurvivesKillDuringWrite();
 };
@@ -643,8 +649,8 @@ void TestReliability::queueOverflowLosesNoChange()
 }
 
 // FIFOs, sockets and devices are never opened (a FIFO would block the pass for good),
-// links are copied as links: no loop, nothing reached through them, nothing written
-// outside the destination.
+// links, to files and to folders, are copied as links: no loop, nothing reached through
+// them, nothing written outside the destination.
 void TestReliability::specialFilesAndLinksAreNeitherOpenedNorFollowed()
 {
     CTempTree tree;
@@ -679,8 +685,10 @@ void TestReliability::specialFilesAndLinksAreNeitherOpenedNorFollowed()
     QCOMPARE(ReadFileBytes(backup + "/plain.txt"), std::string("plain"));
     QVERIFY(IsSymbolicLinkTo(backup + "/outfile", outside));
     QVERIFY(IsSymbolicLinkTo(backup + "/loop", "loop"));
-    QCOMPARE(NamesIn(backup), (std::vector<std::string>{"loop", "outfile", "plain.txt", "sub"}));
-    QCOMPARE(NamesIn(backup + "/sub"), std::vector<std::string>());
+    QVERIFY(IsSymbolicLinkTo(backup + "/outdir", tree.Path("outside")));
+    QVERIFY(IsSymbolicLinkTo(backup + "/sub/up", ".."));
+    QCOMPARE(NamesIn(backup), (std::vector<std::string>{"loop", "outdir", "outfile", "plain.txt", "sub"}));
+    QCOMPARE(NamesIn(backup + "/sub"), std::vector<std::string>{"up"});
     QCOMPARE(NamesIn(tree.Path("outside")), std::vector<std::string>{"secret.txt"});
     for (const std::string& name : NamesIn(tree.Root()))
         QVERIFY2(QStringList({"backup", "config", "outside", "source", "special.TVX"})
@@ -738,6 +746,92 @@ void TestReliability::awkwardNamesAreBackedUpByteExact()
     QCOMPARE(logText.count('\n'), logText.count("\r\n"));
     for (const QByteArray& line : logText.split('\n'))
         QVERIFY2(line.isEmpty() || line.split('\t').size() == 7, line.constData());
+}
+
+// Run as an unprivileged user: a folder that is read-only in the source is read-only in
+// the backup too, and the next pass can still update and add files in it, and recycle it
+// once it is gone from the source.
+void TestReliability::readOnlyFoldersStayUpdatable()
+{
+    if (geteuid() != 0)
+        QSKIP("needs root to start the program as another user");
+    CTempTree tree;
+    QVERIFY(::chmod(tree.Root().c_str(), 0755) == 0);
+    const std::string source = tree.Path("source");
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string kept = tree.WriteFile("source/locked/kept.txt", "first");
+    tree.MakeFolder("logs");
+    const std::string settings = tree.Path("logs/nobody.TVX");
+    const std::string recycle = tree.Path("logs/recycle");
+    WriteJob(settings, destination, source, tree.Path("logs/tovix.log"), 0, 4,
+             "Recycle2=" + recycle + "\r\n");
+    for (const char* folder : {"source", "backup", "logs"})
+        QCOMPARE(Execute("chown", {"-R", "65534:65534", QString::fromStdString(tree.Path(folder))}), 0);
+    const std::string locked = tree.Path("source/locked");
+    QVERIFY(::chmod(locked.c_str(), 0555) == 0);
+    const QStringList nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+    const CPassResult first = RunPass(tree, settings, nobody);
+    QVERIFY2(first.status == 0, Problems(first).constData());
+    const std::string backup = BackupOf(destination, locked);
+    QCOMPARE(FileMode(backup), 0555);
+
+    // Changed and added by root, who may write into the read-only folder.
+    ChangeFile(kept, "second");
+    const std::string added = tree.WriteFile("source/locked/added.txt", "added");
+    QCOMPARE(Execute("chown", {"65534:65534", QString::fromStdString(added)}), 0);
+    SetFileTime(locked, FileTime(locked) - 1000);
+    const CPassResult second = RunPass(tree, settings, nobody);
+    QVERIFY2(second.status == 0, Problems(second).constData());
+    QCOMPARE(ReadFileBytes(backup + "/kept.txt"), std::string("second"));
+    QCOMPARE(ReadFileBytes(backup + "/added.txt"), std::string("added"));
+    const CTreeComparison comparison = CompareTrees(source, BackupOf(destination, source));
+    QVERIFY2(comparison.differences.empty(), DifferencesText(comparison).c_str());
+
+    QCOMPARE(Execute("rm", {"-rf", "--", QString::fromStdString(locked)}), 0);
+    const CPassResult third = RunPass(tree, settings, nobody);
+    QVERIFY2(third.status == 0, Problems(third).constData());
+    QVERIFY(!PathExists(backup));
+    QCOMPARE(ReadFileBytes(recycle + "/locked/kept.txt"), std::string("second"));
+}
+
+// A tree nobody here made, with its links to folders: after one pass the backup holds
+// every entry as it is, by this test's comparison and by rsync's; a second pass has
+// nothing to do.
+void TestReliability::systemTreeIsBackedUpAsItIs()
+{
+    const std::string system = "/usr/include";
+    if (!QFileInfo(QString::fromStdString(system)).isDir())
+        QSKIP("no /usr/include on this system");
+    CTempTree tree;
+    const std::string destination = tree.MakeFolder("backup");
+    const std::string settings = tree.Path("system.TVX");
+    WriteJob(settings, destination, system, {});
+    const CPassResult first = RunPass(tree, settings, {}, kLongPassMs);
+    QVERIFY2(first.status == 0, Problems(first).constData());
+
+    const std::string backup = BackupOf(destination, system);
+    const CTreeComparison comparison = CompareTrees(system, backup);
+    QVERIFY2(comparison.differences.empty(), DifferencesText(comparison).c_str());
+    QProcess find;
+    find.start("find", {QString::fromStdString(system), "-mindepth", "1", "-printf", "."});
+    QVERIFY(find.waitForFinished(kPassMs));
+    const std::size_t entries = static_cast<std::size_t>(find.readAllStandardOutput().size());
+    QVERIFY(entries > 1000);
+    QCOMPARE(comparison.entries, entries);
+    QProcess rsync;
+    rsync.start("rsync", {"-rlptn", "--itemize-changes", "--checksum", QString::fromStdString(system + "/"),
+                          QString::fromStdString(backup + "/")});
+    QVERIFY(rsync.waitForFinished(kLongPassMs));
+    QCOMPARE(rsync.exitCode(), 0);
+    QCOMPARE(rsync.readAllStandardOutput(), QByteArray());
+
+    const CPassResult second = RunPass(tree, settings, {}, kLongPassMs);
+    QVERIFY2(second.status == 0, Problems(second).constData());
+    for (const QByteArray& line : second.output.split('\n'))
+        QVERIFY2(!line.startsWith("F\t"), line.constData());
+    const CTreeComparison again = CompareTrees(system, backup);
+    QVERIFY2(again.differences.empty(), DifferencesText(again).c_str());
 }
 
 // An archiver that never ends, and a SIGTERM: the archiver and everything it started

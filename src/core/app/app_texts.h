@@ -32,4 +32,22 @@ inline constexpr const char* kManualFileName = "tovix.htm";
 
 // Offered by the general configuration when logging is switched on without a path.
 inline constexpr const char* kDefaultLogFileName = "TovixLog.txt";
+// Power-management events in the report list.
+inline constexpr const char* kPowerEventPrefix = "APM Event - ";
+inline constexpr const char* kPowerQuerySuspend = "Request for permission to suspend";
+inline constexpr const char* kPowerQuerySuspendFailed = "Suspension request denied";
+inline constexpr const char* kPowerSuspend = "System is suspending operation";
+inline constexpr const char* kPowerResumeCritical = "Operation resuming after critical suspension";
+inline constexpr const char* kPowerResumeSuspend = "Operation resuming after suspension";
+inline constexpr const char* kPowerBatteryLow = "Battery power is low";
+inline constexpr const char* kPowerStatusChange = "Power status has changed";
+inline constexpr const char* kPowerOemEvent = "OEM-defined event";
+inline constexpr const char* kPowerResumeAutomatic = "Operation resuming automatically after event";
+inline constexpr const char* kPowerUnknownEvent = "???";
+inline constexpr const char* kPowerStatusFormat =
+    "AC=%s, BatteryLife=%d%%, Flag=%d, LifeTime=%d, FullLifeTime=%d";
+inline constexpr const char* kPowerAcOff = "Off";
+inline constexpr const char* kPowerAcOn = "On";
+inline constexpr const char* kPowerAcUnknown = "?";
+inline constexpr const char* kPowerOemDataFormat = "lParam=%lX";
 } // namespace AppText

@@ -1,15 +1,21 @@
 #include "engine/backup_processor.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/destination_path.h"
+#include "engine/file_operation_texts.h"
 #include "engine/folder_operations.h"
 #include "engine/generations.h"
 #include "engine/pacing.h"
+#include "platform/last_error.h"
 #include "platform/linux/atomic_copy.h"
 #include "platform/linux/network_share.h"
 #include "platform/path.h"
+#include "report/format_text.h"
 #include "report/message_kinds.h"
 #include "settings/application_core.h"
 
@@ -32,6 +38,56 @@ bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
     device = status.st_dev;
     inode = status.st_ino;
     return true;
+}
+
+// The backup of a folder carries its source folder's permissions, which may deny its
+// owner writing or entering. While the pass works in such a folder it gets them back;
+// LeaveFolder puts the source's bits in place again.
+void MakeFolderWorkable(const std::string& folder)
+{
+    std::string local;
+    struct stat status
+    {
+    };
+    if (ToLocalPath(folder, local) != 0 || lstat(local.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return;
+    if ((status.st_mode & S_IRWXU) != S_IRWXU)
+        (void)chmod(local.c_str(), (status.st_mode & 07777) | S_IRWXU);
+}
+
+// 0 when the backup folder has the source folder's permissions and last-write time (or
+// either folder is missing), else the error that kept them from it. Below the top, the
+// backup folder is never reached through a link.
+int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& backupFolder, bool isTop)
+{
+    std::string localSource;
+    std::string localBackup;
+    if (const int error =
+            ToLocalPath(sourceFolder.empty() ? std::string(1, kPathSeparator) : sourceFolder, localSource))
+        return error;
+    if (const int error = ToLocalPath(backupFolder, localBackup))
+        return error;
+    struct stat source
+    {
+    };
+    struct stat backup
+    {
+    };
+    // A source folder that went away meanwhile has no time to give; its files said so.
+    if (stat(localSource.c_str(), &source) != 0)
+        return 0;
+    // Generation deletion walks backups that need not exist.
+    if ((isTop ? stat(localBackup.c_str(), &backup) : lstat(localBackup.c_str(), &backup)) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(backup.st_mode))
+        return ENOTDIR;
+    const mode_t mode = source.st_mode & 07777;
+    if ((backup.st_mode & 07777) != mode && chmod(localBackup.c_str(), mode) != 0)
+        return errno;
+    if (backup.st_mtim.tv_sec == source.st_mtim.tv_sec && backup.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
+        return 0;
+    const timespec times[2] = {source.st_atim, source.st_mtim};
+    return utimensat(AT_FDCWD, localBackup.c_str(), times, 0) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -111,8 +167,10 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     m_generationFolder =
         m_generationRoot.empty() ? std::string() : AppendFolderSuffix(m_generationRoot, suffix);
 
-    if (!DestinationStillThere())
+    if (!DestinationStillThere() || !ReplaceLinkByFolder(relativePath))
         return false;
+    if (!IsDryRun())
+        MakeFolderWorkable(m_destinationFolder);
     if (m_mode == ProcessorMode::kDeleteGenerations)
         return DeleteGenerationFiles(*this);
 
@@ -130,6 +188,43 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         RemoveStaleCopiesOnce(m_generationFolder);
     }
     return ready;
+}
+
+bool CBackupProcessor::ReplaceLinkByFolder(const std::string& relativePath)
+{
+    std::string local;
+    struct stat status
+    {
+    };
+    if (relativePath.empty() || ToLocalPath(m_destinationFolder, local) != 0
+        || lstat(local.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return true;
+    if (m_mode != ProcessorMode::kBackup || IsDryRun())
+        return false;
+    if (unlink(local.c_str()) != 0) {
+        SetLastSystemError(errno);
+        m_core.OutputMessage(MessageKind::kError, FileOperationText::kFolderCreated, {}, m_destinationFolder,
+                             SystemErrorSuffix());
+        return false;
+    }
+    return true;
+}
+
+void CBackupProcessor::LeaveFolder()
+{
+    const CAppState& state = m_core.State();
+    if (m_mode == ProcessorMode::kBackupState || state.disabled != 0 || state.abortRequested != 0
+        || m_destinationLost || IsDryRun())
+        return;
+    const std::string& current = CurrentSourceFolder();
+    const std::string sourceFolder = current.substr(0, current.size() - 1);
+    const std::string backupFolder = AppendFolderSuffix(
+        m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
+    if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty())) {
+        SetLastSystemError(error);
+        m_core.OutputMessage(MessageKind::kWarning, ProcessorText::kFolderTimeNotSet, sourceFolder,
+                             backupFolder, SystemErrorSuffix());
+    }
 }
 
 void CBackupProcessor::RemoveStaleCopiesOnce(const std::string& folder)

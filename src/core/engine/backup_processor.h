@@ -27,6 +27,9 @@ inline constexpr const char* kExcDir = "ExcDir";
 // Error: the destination folder was unmounted, removed or replaced while the walk ran
 // (destination = the destination folder); the walk stops writing there.
 inline constexpr const char* kDestinationLost = "Destination folder lost during the backup";
+// Warning: a folder of the backup could not be given its source folder's last-write
+// time and permissions (source = the source folder, destination = its backup).
+inline constexpr const char* kFolderTimeNotSet = "Folder time and permissions not set";
 } // namespace ProcessorText
 
 class CBackupProcessor : public CFolderWalker
@@ -44,6 +47,8 @@ public:
     // The old-file action for what exists only in the current destination folder
     // (HandleDestinationOnlyFiles); 1 when all entries were seen, else 0.
     int AfterFiles() override;
+    // Gives the folder's backup the source folder's last-write time and permissions.
+    void LeaveFolder() override;
 
     // Copies one file (a new backup, or a backup back to its source), counting the
     // attempt. False in test mode and with the abort keys held, where nothing changes.
@@ -107,6 +112,10 @@ private:
     // started with: an unmounted file system leaves its bare mount point folder behind,
     // which must not receive the backup.
     bool DestinationStillThere();
+    // False when a link stands where the backup of a folder belongs (the backup of a link
+    // that is a folder in the source now) and cannot be replaced: nothing may be written
+    // through it.
+    bool ReplaceLinkByFolder(const std::string& relativePath);
     // Clears the temporary copies a killed run left in a folder the walk writes to.
     void RemoveStaleCopiesOnce(const std::string& folder);
 

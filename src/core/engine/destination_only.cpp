@@ -213,6 +213,10 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             note = operation.RecycleFolder();
             if (!processor.IsDryRun()) {
                 ++processor.m_copyCounter;
+                // Moving a folder elsewhere rewrites its "..": a folder that keeps its
+                // source's read-only permissions could not go.
+                if (isFolder)
+                    MakeWritable(destinationPath);
                 ClearLastSystemError();
                 if (operation.Recycle(destinationPath) == 0)
                     kind = MessageKind::kFile;

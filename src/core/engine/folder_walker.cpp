@@ -45,6 +45,8 @@ int CFolderWalker::Walk(const std::string& folderPath, bool recurse)
     return 0;
 }
 
+void CFolderWalker::LeaveFolder() {}
+
 bool CFolderWalker::IsSubfolderEntry(const CFolderEntry& entry)
 {
     return entry.kind == EEntryKind::Folder && !entry.name.empty() && entry.name[0] != '.';
@@ -95,21 +97,23 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         if (context.isFolder || IsOwnTemporaryFile(entry.name) || !KeepScanning())
             continue;
         context.entry = entry;
-        if (entry.kind == EEntryKind::File) {
+        // A link to a folder is backed up as the link itself, like a link to a file; the
+        // walk never goes through it.
+        if (entry.kind == EEntryKind::File || entry.kind == EEntryKind::FolderLink) {
             context.fileName = entry.name;
             ProcessFile(context.fileName);
         } else {
-            m_core.OutputMessage(MessageKind::kDebug,
-                                 entry.kind == EEntryKind::FolderLink ? WalkerText::kSkipFolderLink
-                                                                      : WalkerText::kSkipSpecialFile,
+            m_core.OutputMessage(MessageKind::kDebug, WalkerText::kSkipSpecialFile,
                                  JoinPath(folderPath, entry.name));
         }
     }
 
     AfterFiles();
 
-    if (!context.recurse)
+    if (!context.recurse) {
+        LeaveFolder();
         return;
+    }
     CFolderSearch subfolders;
     bool found = FindFirstSubfolder(folder, subfolders, entry);
     while (found) {
@@ -123,6 +127,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         m_currentSourceFolder = folder;
         found = FindNextSubfolder(subfolders, entry);
     }
+    LeaveFolder();
 }
 
 void CFolderWalker::SetProtectedFolders(const std::vector<std::string>& folders)

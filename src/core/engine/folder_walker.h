@@ -3,8 +3,9 @@
 // The walk over one source tree. The walker visits a folder, hands each of its files to
 // ProcessFile, calls AfterFiles, and then descends into its subfolders, all in the order
 // of the names' bytes. It works with full paths and never changes the process's current
-// directory. Symbolic links to folders are never followed and special files (FIFOs,
-// sockets, devices) are never handed on, so a walk cannot loop or block.
+// directory. Symbolic links to folders are handed on like files and never followed, and
+// special files (FIFOs, sockets, devices) are never handed on, so a walk cannot loop or
+// block.
 
 #include <string>
 #include <sys/types.h>
@@ -17,7 +18,6 @@ class CApplicationCore;
 namespace WalkerText {
 // Debug notes for entries the walk passes over (source = the entry's full path).
 inline constexpr const char* kSkipSpecialFile = "Skip special file";
-inline constexpr const char* kSkipFolderLink = "Skip folder link";
 inline constexpr const char* kSkipBackupFolder = "Skip backup folder";
 } // namespace WalkerText
 
@@ -48,6 +48,9 @@ public:
     // True while files are to be handed on.
     virtual bool KeepScanning() = 0;
     virtual int AfterFiles() = 0;
+    // Called once everything below a folder that was entered has been walked; the current
+    // source folder and relative path are the folder's again.
+    virtual void LeaveFolder();
     // A real folder whose name does not begin with ".".
     virtual bool IsSubfolderEntry(const CFolderEntry& entry);
     virtual bool FindNextSubfolder(CFolderSearch& search, CFolderEntry& entry);

@@ -249,7 +249,9 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         return 0;
     }
 
-    if (m_archiveMode != 0) {
+    // A link has no room for the record of its backed-up state, so it would count as
+    // changed on both sides at every pass: links are compared by time and size instead.
+    if (m_archiveMode != 0 && !S_ISLNK(sourceStatus.st_mode)) {
         // Only the archive state counts: times, sizes and other attributes are not looked at.
         if (HasArchiveBit(LocalPathOf(source)))
             letters += DecisionText::kLetterArchive;

@@ -4,6 +4,7 @@
 // supply is a folder with a "type" file and, for line supplies, an "online" file.
 
 #include <string>
+#include <vector>
 
 #include "platform/power_status.h"
 
@@ -17,7 +18,12 @@ public:
     // discharges; Unknown otherwise. Batteries of peripherals (scope "Device") do not
     // count.
     EPowerLine PowerLine() override;
+    // The AC line as PowerLine has it; the battery from the system batteries together
+    // (charge summed, time left from the present rate while discharging).
+    bool ReadSystemStatus(CSystemPowerStatus& status) override;
 
 private:
+    std::vector<std::string> Supplies() const;
+
     std::string m_root;
 };

@@ -355,5 +355,7 @@ void CTovixApp::Quit(int exitCode)
     m_exitStatus = exitCode;
     if (auto* pump = dynamic_cast<CQtEventPump*>(m_services.pump))
         pump->MarkQuitting();
-    QTimer::singleShot(0, QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); });
+    // Queued on an object of this application, so that an end asked for by an application
+    // that is gone (a test's) ends nothing.
+    QTimer::singleShot(0, &m_document, [exitCode] { QCoreApplication::exit(exitCode); });
 }

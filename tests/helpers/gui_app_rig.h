@@ -85,6 +85,15 @@ struct CGuiAppRig
                                   &host.keys, &notifiers,   host.Services()};
         app = std::make_unique<CTovixApp>(CCommandLine(std::move(arguments)), services);
         CwProfile::SetStore(&app->App().Core().Profile());
+        // Nothing outside the test is started or opened.
+        app->SetLauncher([this](const std::string& program, const std::string& argument) {
+            launched.push_back(program + " " + argument);
+            return true;
+        });
+        app->SetOpener([this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        });
         started = app->InitInstance();
         if (started) {
             tee.next = Frame()->View();
@@ -134,6 +143,8 @@ struct CGuiAppRig
     CTeeSink tee;
     CBoxRecorder boxes;
     std::string settingsPath;
+    std::vector<std::string> launched;
+    std::vector<std::string> opened;
     std::unique_ptr<CTovixApp> app;
     bool started = false;
 };

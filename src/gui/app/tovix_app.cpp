@@ -27,6 +27,8 @@
 
 namespace {
 
+constexpr const char* kOpenProgram = "xdg-open";
+
 CHostServices MakeServices(const CDesktopServices& services, IPrompter* prompter)
 {
     CHostServices host = services.extra;
@@ -96,6 +98,9 @@ CTovixApp::CTovixApp(CCommandLine commandLine, const CDesktopServices& services)
 {
     m_app.SetFrontEndHooks(this);
     m_launcher = StartDetached;
+    m_opener = [](const std::string& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
 }
 
 CTovixApp::~CTovixApp()
@@ -128,11 +133,15 @@ bool CTovixApp::InitInstance()
                      [this](int code) { m_frame->AddPowerEventRow(code); });
 
     // The view starts the monitoring as it comes up; the tray icon shows the state.
+    // The first show restores the saved placement; min overrides its state.
     const bool minimized = m_app.Core().Settings().startup.min != 0;
-    if (minimized)
-        m_frame->showMinimized();
-    else
+    if (minimized) {
+        m_frame->setAttribute(Qt::WA_ShowWithoutActivating);
         m_frame->show();
+        m_frame->showMinimized();
+    } else {
+        m_frame->show();
+    }
     m_app.StartEngine(*m_services.notifiers);
     m_engineStarted = true;
     if (minimized) {
@@ -243,14 +252,12 @@ void CTovixApp::OnEditSettingsFile()
                               question)
         != MessageBoxAnswer::kOk)
         return;
+    // Without a text editor named by the desktop, the file's own association is tried.
     std::string editor = DesktopTextEditor();
-    if (!editor.empty() && m_launcher(editor, path))
-        return;
-    // Without a named editor the file's own association is tried.
-    if (editor.empty() && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-        return;
     if (editor.empty())
-        editor = "xdg-open";
+        editor = kOpenProgram;
+    if (m_launcher(editor, path))
+        return;
     m_prompter.MessageBox(FormatText(AppText::kCannotStartFormat, editor.c_str(), path.c_str()),
                           kApplicationName, MessageBoxType::kIconExclamation);
 }
@@ -260,7 +267,7 @@ void CTovixApp::OnHelp()
     const std::string found = FindDataFile(AppText::kManualFileName);
     const std::string path =
         found.empty() ? CwWinApp::GetProgramDirectory() + AppText::kManualFileName : found;
-    if (!found.empty() && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+    if (!found.empty() && m_opener(path))
         return;
     m_prompter.MessageBox(FormatText(AppText::kCannotOpenFormat, path.c_str()), kApplicationName,
                           MessageBoxType::kIconExclamation);

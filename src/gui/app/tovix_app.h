@@ -62,6 +62,9 @@ public:
     // Starts a program detached; tests record instead. False when it cannot start.
     using Launcher = std::function<bool(const std::string& program, const std::string& argument)>;
     void SetLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
+    // Opens a file with the desktop's default application; tests record instead.
+    using Opener = std::function<bool(const std::string& path)>;
+    void SetOpener(Opener opener) { m_opener = std::move(opener); }
 
     void OnNewSettings();
     void OnOpenSettings();
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<CPowerMonitor> m_power;
     FileChooser m_chooser;
     Launcher m_launcher;
+    Opener m_opener;
     int m_exitStatus = 0;
     bool m_engineStarted = false;
 };

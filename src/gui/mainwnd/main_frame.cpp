@@ -286,7 +286,9 @@ void CMainFrame::UpdateCommandStates()
     m_abortTopLevel->setEnabled(!idle);
     m_pauseTopLevel->setEnabled(!idle);
     EnableBackupMenu(m_backupMenu);
-    Command(CommandId::kHold)->setChecked(state.processingEnabled == 0 && idle);
+    // The tray menu's own hold is not the user's: the item shows what the user chose.
+    const int enabled = m_enabledBeforeTrayMenu >= 0 ? m_enabledBeforeTrayMenu : state.processingEnabled;
+    Command(CommandId::kHold)->setChecked(enabled == 0 && idle);
     Command(CommandId::kDisable)->setChecked(state.disabled == 1);
     Command(CommandId::kAutoScroll)->setChecked(m_app.AutoScroll());
     Command(CommandId::kNoOutput)->setChecked(m_app.NoOutput());
@@ -320,11 +322,13 @@ void CMainFrame::ShowTrayMenu(const QPoint& pos)
     CAppState& state = m_app.Core().State();
     const int saved = state.processingEnabled;
     state.processingEnabled = 0;
+    m_enabledBeforeTrayMenu = saved;
     bool restored = false;
-    const auto restore = [&state, saved, &restored] {
+    const auto restore = [this, &state, saved, &restored] {
         if (!restored)
             state.processingEnabled = saved;
         restored = true;
+        m_enabledBeforeTrayMenu = -1;
     };
     if (isVisible())
         activateWindow();
@@ -400,7 +404,7 @@ void CMainFrame::OnPause()
     window->SetRange(0, 100, 1);
     window->SetText(QString::fromUtf8(AppText::kPaused));
     window->SetPos(0);
-    window->WaitForCancel(false);
+    window->WaitForCancel();
     delete window;
     m_app.EndPause();
     UpdateCommandStates();

@@ -111,6 +111,8 @@ private:
     QPointer<CwPgsWnd> m_pauseWindow;
     ManualChooser m_manualChooser;
     std::string m_powerSupplyRoot = "/sys/class/power_supply";
+    // The processing-enabled flag as it was before the tray's menu held it (-1: no menu).
+    int m_enabledBeforeTrayMenu = -1;
     bool m_shutdownPending = false;
     bool m_closing = false;
 };

@@ -466,12 +466,17 @@ private slots:
             rig.Trigger(CommandId::kHold);
         const int before = rig.State().processingEnabled;
         int whileOpen = -1;
+        bool checkedWhileOpen = !hold;
         QTimer::singleShot(0, [&] {
             whileOpen = rig.State().processingEnabled;
+            // A poll while the menu is open shows the user's hold state, not the menu's.
+            rig.host.timers.Advance(3500ms);
+            checkedWhileOpen = rig.Command(CommandId::kHold)->isChecked();
             rig.Frame()->BackupMenu()->close();
         });
         rig.Frame()->ShowTrayMenu(QPoint(10, 10));
         QCOMPARE(whileOpen, 0);
+        QCOMPARE(checkedWhileOpen, hold);
         QCOMPARE(rig.State().processingEnabled, before);
         QCOMPARE(rig.State().processingEnabled, hold ? 0 : 1);
     }

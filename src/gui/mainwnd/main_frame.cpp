@@ -71,6 +71,13 @@ CMainFrame::CMainFrame(CApplication& app, QWidget* parent) : CwFrameWnd(parent),
     connect(m_view, &CReportView::StatusTextChanged, status,
             [status](const QString& text) { status->showMessage(text); });
 
+    // Until the file property dialog exists, a row's details show in a plain box.
+    connect(m_view, &CReportView::PropertiesRequested, this, [this](const CRowProperties& row) {
+        const QString text =
+            QStringList{row.message, row.source, row.destination, row.info}.join(QLatin1Char('\n'));
+        if (IPrompter* prompter = m_app.Core().Services().prompter)
+            prompter->MessageBox(text.toStdString(), kApplicationName, MessageBoxType::kIconInformation);
+    });
     m_manualChooser = [this](int mode, CManualChoices& choices) {
         return ChooseManualSettings(mode, choices);
     };

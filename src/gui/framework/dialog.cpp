@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 
 #include "framework/profile.h"
 #include "report/format_text.h"
@@ -46,6 +47,7 @@ void CwDialog::OnInitDialog()
     } else {
         m_rect = QRect();
     }
+    QTimer::singleShot(0, this, [this] { m_settled = true; });
 }
 
 void CwDialog::moveEvent(QMoveEvent* event)
@@ -64,7 +66,7 @@ void CwDialog::resizeEvent(QResizeEvent* event)
 // dialog does on screen afterwards is remembered.
 void CwDialog::TrackGeometry()
 {
-    if (!m_initialised)
+    if (!m_settled)
         return;
     const QRect now = geometry();
     if (now.width() != 0 && now.height() != 0)

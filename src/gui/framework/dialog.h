@@ -47,4 +47,7 @@ private:
     std::string m_section;
     QRect m_rect;
     bool m_initialised = false;
+    // Until the event loop turned once after the first show, the window system is still
+    // settling the dialog where it opened: that is no move by the user.
+    bool m_settled = false;
 };

@@ -5,12 +5,15 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
 #include "framework/profile.h"
 
 namespace {
+
+constexpr int kFrameSettleMs = 300;
 
 // A rectangle of another screen layout (a screen that is gone, a lower resolution) is
 // brought onto the primary screen's available area, as the window system would.
@@ -55,13 +58,35 @@ void CwFrameWnd::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
+// A window manager that frames the window only after it is mapped places the client area
+// at the corner meant for the frame; once the frame is known the corner is put right.
+void CwFrameWnd::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    CorrectCorner();
+}
+
+void CwFrameWnd::CorrectCorner()
+{
+    if (!m_intendedCorner || windowState() != Qt::WindowNoState || !isVisible())
+        return;
+    if (frameGeometry().topLeft() == geometry().topLeft())
+        return; // not framed yet
+    const QPoint corner = *m_intendedCorner;
+    m_intendedCorner.reset();
+    // Only that misplacement is undone; a move of anyone else stands.
+    if (geometry().topLeft() == corner)
+        move(corner);
+}
+
 void CwFrameWnd::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
         const Qt::WindowStates now = windowState();
         const auto* change = static_cast<QWindowStateChangeEvent*>(event);
         if (now & Qt::WindowMinimized)
-            m_maximizedBeforeMinimize = (now & Qt::WindowMaximized) || (change->oldState() & Qt::WindowMaximized);
+            m_maximizedBeforeMinimize =
+                (now & Qt::WindowMaximized) || (change->oldState() & Qt::WindowMaximized);
         else
             m_maximizedBeforeMinimize = false;
     }
@@ -75,8 +100,16 @@ void CwFrameWnd::RestorePlacement()
     const bool maximize = CwProfile::GetProfileInt(m_section, FrameKey::kMaximize, 0) != 0;
 
     // The normal rectangle first, so that leaving the maximised or minimised state later
-    // comes back to it.
-    setGeometry(rect);
+    // comes back to it. Its corner is the frame's (title bar included), its size the
+    // client area's: what is stored is what the user saw.
+    move(rect.topLeft());
+    resize(rect.size());
+    m_intendedCorner = rect.topLeft();
+    // The frame's extents may come without a move of the client area.
+    QTimer::singleShot(kFrameSettleMs, this, [this] {
+        CorrectCorner();
+        m_intendedCorner.reset();
+    });
     Qt::WindowStates state = Qt::WindowNoState;
     if (maximize)
         state |= Qt::WindowMaximized;
@@ -108,7 +141,10 @@ void CwFrameWnd::SavePlacement()
     } else if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
         maximize = 1;
     }
-    const QRect normal = (state == Qt::WindowNoState || normalGeometry().isEmpty()) ? geometry() : normalGeometry();
+    QRect normal = (state == Qt::WindowNoState || normalGeometry().isEmpty()) ? geometry() : normalGeometry();
+    // The window system's frame lies around the client area by the same amount in every
+    // state.
+    normal.moveTopLeft(normal.topLeft() - (geometry().topLeft() - pos()));
 
     CwProfile::CBatch batch;
     CwProfile::WriteProfileRect(m_section, FrameKey::kWindowRect, normal);

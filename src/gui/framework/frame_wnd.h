@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QRect>
+#include <optional>
 #include <string>
 
 class QStatusBar;
@@ -38,18 +39,21 @@ public:
     // destroyed (the session ends) can keep its placement too.
     void SavePlacement();
 
-    // left, top, right, bottom = 10, 10, 500, 400
+    // left, top, right, bottom = 10, 10, 500, 400: the frame's top-left corner and the
+    // client area's size.
     static QRect DefaultRect() { return QRect(10, 10, 490, 390); }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     // The frame's own toolbar and status bar (the first ones found when none was set).
     virtual QToolBar* FrameToolBar() const;
     virtual QStatusBar* FrameStatusBar() const;
 
 private:
     void RestorePlacement();
+    void CorrectCorner();
 
     std::string m_section = FrameKey::kSection;
     bool m_firstShowPending = true;
@@ -59,4 +63,5 @@ private:
     // Qt forgets whether a minimised window was maximised before once it is shown again
     // from the task bar; the flag keeps what the frame will restore to.
     bool m_maximizedBeforeMinimize = false;
+    std::optional<QPoint> m_intendedCorner;
 };

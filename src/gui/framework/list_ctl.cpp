@@ -1,14 +1,17 @@
 #include "framework/list_ctl.h"
 
 #include <QHeaderView>
-#include <algorithm>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "framework/profile.h"
 #include "report/format_text.h"
 
 namespace {
+
+// Ten times a second: new rows appear without a noticeable delay.
+constexpr int kRefreshIntervalMs = 100;
 
 // Grid lines between the cells, as the report list has always shown them.
 class CGridDelegate final : public QStyledItemDelegate
@@ -34,6 +37,8 @@ void CwListModel::SetColumns(const QStringList& headers)
     beginResetModel();
     m_headers = headers;
     m_rows.clear();
+    m_firstNumber = m_publishedFirst = 0;
+    m_publishedCount = 0;
     endResetModel();
 }
 
@@ -44,44 +49,85 @@ void CwListModel::SetIcons(std::vector<QIcon> icons)
 
 void CwListModel::AppendRow(CwListRow row)
 {
-    const int index = rowCount();
-    beginInsertRows(QModelIndex(), index, index);
     m_rows.push_back(std::move(row));
-    endInsertRows();
+}
+
+void CwListModel::RemoveFirstRow()
+{
+    if (m_rows.empty())
+        return;
+    m_rows.pop_front();
+    ++m_firstNumber;
+}
+
+bool CwListModel::HasUnpublished() const
+{
+    return m_publishedFirst != m_firstNumber || m_publishedCount != Count();
+}
+
+void CwListModel::Publish()
+{
+    const long long gone = std::min<long long>(m_firstNumber - m_publishedFirst, m_publishedCount);
+    if (gone > 0) {
+        beginRemoveRows(QModelIndex(), 0, static_cast<int>(gone) - 1);
+        m_publishedFirst += gone;
+        m_publishedCount -= static_cast<int>(gone);
+        endRemoveRows();
+    }
+    // Rows added and trimmed again in between were never shown.
+    m_publishedFirst = m_firstNumber;
+    if (Count() > m_publishedCount) {
+        beginInsertRows(QModelIndex(), m_publishedCount, Count() - 1);
+        m_publishedCount = Count();
+        endInsertRows();
+    }
 }
 
 void CwListModel::RemoveRow(int row)
 {
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= Count())
         return;
+    Publish();
     beginRemoveRows(QModelIndex(), row, row);
-    if (row == 0)
+    if (row == 0) {
         m_rows.pop_front();
-    else
+        ++m_firstNumber;
+        ++m_publishedFirst;
+    } else {
         m_rows.erase(m_rows.begin() + row);
+    }
+    --m_publishedCount;
     endRemoveRows();
 }
 
 void CwListModel::Clear()
 {
-    if (m_rows.empty())
-        return;
     beginResetModel();
     m_rows.clear();
+    m_firstNumber = m_publishedFirst = 0;
+    m_publishedCount = 0;
     endResetModel();
 }
 
 QString CwListModel::Cell(int row, int column) const
 {
-    if (row < 0 || row >= rowCount() || column < 0)
+    if (row < 0 || row >= Count() || column < 0)
         return {};
     const QStringList& cells = m_rows[static_cast<std::size_t>(row)].cells;
     return column < cells.size() ? cells[column] : QString();
 }
 
+int CwListModel::ListRow(int viewRow) const
+{
+    if (viewRow < 0 || viewRow >= m_publishedCount)
+        return -1;
+    const long long row = m_publishedFirst + viewRow - m_firstNumber;
+    return row >= 0 && row < Count() ? static_cast<int>(row) : -1;
+}
+
 int CwListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : m_publishedCount;
 }
 
 int CwListModel::columnCount(const QModelIndex& parent) const
@@ -93,17 +139,20 @@ QVariant CwListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
+    const int row = ListRow(index.row());
+    if (row < 0)
+        return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
-        const QString text = Cell(index.row(), index.column());
+        const QString text = Cell(row, index.column());
         if (role == Qt::ToolTipRole && text.isEmpty())
             return {};
         return text;
     }
     case Qt::DecorationRole:
         if (index.column() == 0) {
-            const int icon = m_rows[static_cast<std::size_t>(index.row())].icon;
+            const int icon = m_rows[static_cast<std::size_t>(row)].icon;
             if (icon >= 0 && static_cast<std::size_t>(icon) < m_icons.size())
                 return m_icons[static_cast<std::size_t>(icon)];
         }
@@ -115,7 +164,8 @@ QVariant CwListModel::data(const QModelIndex& index, int role) const
 
 QVariant CwListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < m_headers.size())
         return m_headers[section];
     return {};
 }
@@ -132,15 +182,15 @@ CwListCtl::CwListCtl(QWidget* parent) : QTreeView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new CGridDelegate(this));
-    setMouseTracking(true);  // hot-tracked rows
+    setMouseTracking(true); // hot-tracked rows
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(0);
     header()->setSectionResizeMode(QHeaderView::Interactive);
 
-    m_scrollTimer.setSingleShot(true);
-    m_scrollTimer.setInterval(0);
-    connect(&m_scrollTimer, &QTimer::timeout, this, [this] { scrollToBottom(); });
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshIntervalMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CwListCtl::Refresh);
 }
 
 CwListCtl::~CwListCtl()
@@ -180,7 +230,7 @@ void CwListCtl::SaveColumnWidths()
 int CwListCtl::SelectedRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return rows.isEmpty() ? -1 : m_model.ListRow(rows.first().row());
 }
 
 int CwListCtl::RowAtY(int y) const
@@ -188,16 +238,27 @@ int CwListCtl::RowAtY(int y) const
     // Just inside the first column's right edge: the row counts wherever across it the
     // point lies, even right of the last column.
     const int x = std::max(columnViewportPosition(0), columnViewportPosition(0) + columnWidth(0) - 5);
-    return indexAt(QPoint(x, y)).row();
+    return m_model.ListRow(indexAt(QPoint(x, y)).row());
 }
 
 void CwListCtl::AppendRow(CwListRow row, bool scrollToNew)
 {
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+    m_scrollPending = m_scrollPending || scrollToNew;
     m_model.AppendRow(std::move(row));
-    if (scrollToNew && !m_scrollTimer.isActive())
-        m_scrollTimer.start();
     if (LastRowIndex() >= m_rowLimit)
-        m_model.RemoveRow(0);
+        m_model.RemoveFirstRow();
+}
+
+void CwListCtl::Refresh()
+{
+    m_refreshTimer.stop();
+    m_model.Publish();
+    if (m_scrollPending) {
+        m_scrollPending = false;
+        scrollToBottom();
+    }
 }
 
 void CwListCtl::DeleteRow(int row)

@@ -21,6 +21,10 @@ struct CwListRow
     QStringList cells;
 };
 
+// The rows of a list. Rows are added and trimmed without telling the views; Publish tells
+// them in one removal at the top and one insertion at the end what changed since the last
+// time, so a view lays its rows out once per burst of rows rather than once per row. The
+// views see the published rows; the list's own code sees all rows.
 class CwListModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,10 +35,18 @@ public:
     void SetIcons(std::vector<QIcon> icons);
 
     void AppendRow(CwListRow row);
+    void RemoveFirstRow();
+    // Publishes first, then removes the row from the views as well.
     void RemoveRow(int row);
     void Clear();
+    void Publish();
+    bool HasUnpublished() const;
+
+    int Count() const { return static_cast<int>(m_rows.size()); }
     const CwListRow& Row(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     QString Cell(int row, int column) const;
+    // The row of the list shown at a view's row, or -1 when it has been trimmed since.
+    int ListRow(int viewRow) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -45,6 +57,11 @@ private:
     QStringList m_headers;
     std::vector<QIcon> m_icons;
     std::deque<CwListRow> m_rows;
+    // Rows are numbered in the order they were added: the first row held has number
+    // m_firstNumber, the views' row 0 has number m_publishedFirst.
+    long long m_firstNumber = 0;
+    long long m_publishedFirst = 0;
+    int m_publishedCount = 0;
 };
 
 namespace ListKey {
@@ -64,15 +81,16 @@ public:
 
     // Clears the list and sets its columns; each width comes from "W<column>" of the
     // section, or from defaultWidths when none is stored (or a negative one is).
-    void SetupColumns(std::vector<QIcon> icons, const QStringList& headers, const std::vector<int>& defaultWidths);
+    void SetupColumns(std::vector<QIcon> icons, const QStringList& headers,
+                      const std::vector<int>& defaultWidths);
     // A width of 0 (a column dragged shut) is stored as -1, so it comes back at its
     // default width. Called when the list is destroyed.
     void SaveColumnWidths();
 
     int RowLimit() const { return m_rowLimit; }
     void SetRowLimit(int limit) { m_rowLimit = limit; }
-    int LastRowIndex() const { return m_model.rowCount() - 1; }
-    int RowCount() const { return m_model.rowCount(); }
+    int LastRowIndex() const { return m_model.Count() - 1; }
+    int RowCount() const { return m_model.Count(); }
     QString CellText(int row, int column) const { return m_model.Cell(row, column); }
     int RowIcon(int row) const { return m_model.Row(row).icon; }
     // The selected row, or -1.
@@ -87,12 +105,18 @@ public:
     void DeleteAllRows();
 
     CwListModel& Model() { return m_model; }
+    // Shows now what a burst of rows left pending.
+    void Refresh();
 
 private:
     CwListModel m_model;
     std::string m_section = ListKey::kDefaultSection;
     int m_rowLimit = 1000;
     bool m_columnsSetUp = false;
-    // Scrolling lays out every row; many rows a second scroll once per event-loop turn.
-    QTimer m_scrollTimer;
+    // Thousands of rows a second are shown a few times a second: laying out, painting and
+    // scrolling the list once per added row would cost far more than keeping the rows.
+    // The first row of a burst starts the timer; when it runs out the rows are published
+    // and the list scrolled once.
+    QTimer m_refreshTimer;
+    bool m_scrollPending = false;
 };

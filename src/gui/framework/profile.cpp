@@ -49,10 +49,16 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
     return g_store && g_store->WriteProfileString(section, key, value);
 }
 
+namespace {
+int ParseRect(std::string_view text, QRect& rect);
+} // namespace
+
 QRect GetProfileRect(std::string_view section, std::string_view key, const QRect& defaultRect)
 {
     const std::string text = GetProfileString(section, key, RectToText(defaultRect));
-    return TextToRect(text);
+    QRect rect;
+    // A damaged text is as good as none.
+    return ParseRect(text, rect) == 4 ? rect : defaultRect;
 }
 
 bool WriteProfileRect(std::string_view section, std::string_view key, const QRect& rect)
@@ -78,7 +84,10 @@ std::string RectToText(const QRect& rect)
                       rect.top() + rect.height());
 }
 
-QRect TextToRect(std::string_view text)
+namespace {
+
+// The number of numbers found (at most four); missing ones are 0.
+int ParseRect(std::string_view text, QRect& rect)
 {
     std::array<int, 4> numbers{};
     std::size_t found = 0;
@@ -94,7 +103,17 @@ QRect TextToRect(std::string_view text)
         position = end;
     }
     const auto [left, top, right, bottom] = numbers;
-    return QRect(left, top, right - left, bottom - top);
+    rect = QRect(left, top, right - left, bottom - top);
+    return static_cast<int>(found);
+}
+
+} // namespace
+
+QRect TextToRect(std::string_view text)
+{
+    QRect rect;
+    ParseRect(text, rect);
+    return rect;
 }
 
 } // namespace CwProfile

@@ -29,7 +29,8 @@ bool WriteProfileRect(std::string_view section, std::string_view key, const QRec
 // "%d, %d, %d, %d" (left, top, right, bottom).
 std::string RectToText(const QRect& rect);
 // Splits at blanks, commas and tabs; numbers missing from a short text count as 0, and a
-// piece that is not a number reads 0.
+// piece that is not a number reads 0. GetProfileRect gives its default for a text with
+// fewer than four numbers.
 QRect TextToRect(std::string_view text);
 
 // Several writes that change the file once, at the end of the scope.

@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kMargin = 10;
-constexpr int kEdge = 2;  // the width of a sunken edge
+constexpr int kEdge = 2; // the width of a sunken edge
 constexpr int kDefaultPosition = -1;
 
 QWidget* OwnerOrMainWindow(QWidget* owner)
@@ -36,7 +36,7 @@ QWidget* OwnerOrMainWindow(QWidget* owner)
 CwPgsWnd::CwPgsWnd(QWidget* owner, const QString& title, bool smooth, const QString& buttonText,
                    bool rememberPosition)
     : QWidget(OwnerOrMainWindow(owner),
-              Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_rememberPosition(rememberPosition)
 {
     setWindowTitle(title);
@@ -70,6 +70,8 @@ CwPgsWnd::CwPgsWnd(QWidget* owner, const QString& title, bool smooth, const QStr
     LayOut(ProgressWindow::kTextLines, ProgressWindow::kTextWidth);
     Place();
     ShowWithoutActivating();
+    if (m_centred)
+        Centre();
 }
 
 CwPgsWnd::~CwPgsWnd()
@@ -89,7 +91,8 @@ void CwPgsWnd::LayOut(int lines, int width)
     QStringList sample;
     for (int line = 0; line < lines; ++line)
         sample << QStringLiteral("M");
-    const int textHeight = metrics.boundingRect(QRect(0, 0, width, 10000), Qt::AlignLeft, sample.join('\n')).height();
+    const int textHeight =
+        metrics.boundingRect(QRect(0, 0, width, 10000), Qt::AlignLeft, sample.join('\n')).height();
     m_text->setGeometry(kMargin, kMargin, width, textHeight);
 
     const int buttonWidth = metrics.horizontalAdvance(m_button->text() + QStringLiteral("  ")) + 4 * kEdge;
@@ -99,27 +102,36 @@ void CwPgsWnd::LayOut(int lines, int width)
     m_button->setGeometry(buttonLeft, buttonTop, buttonWidth, buttonHeight);
 
     const int barRight = buttonLeft - kMargin;
-    m_bar->setGeometry(kMargin, buttonTop + kEdge, std::max(0, barRight - kMargin), std::max(0, buttonHeight - 2 * kEdge));
+    m_bar->setGeometry(kMargin, buttonTop + kEdge, std::max(0, barRight - kMargin),
+                       std::max(0, buttonHeight - 2 * kEdge));
 
     setFixedSize(width + 2 * kMargin, textHeight + buttonHeight + 3 * kMargin);
 }
 
 void CwPgsWnd::Place()
 {
-    const int x = m_rememberPosition
-                      ? CwProfile::GetProfileInt(ProgressWindow::kSection, ProgressWindow::kX, kDefaultPosition)
-                      : kDefaultPosition;
-    const int y = m_rememberPosition
-                      ? CwProfile::GetProfileInt(ProgressWindow::kSection, ProgressWindow::kY, kDefaultPosition)
-                      : kDefaultPosition;
+    const int x = m_rememberPosition ? CwProfile::GetProfileInt(ProgressWindow::kSection, ProgressWindow::kX,
+                                                                kDefaultPosition)
+                                     : kDefaultPosition;
+    const int y = m_rememberPosition ? CwProfile::GetProfileInt(ProgressWindow::kSection, ProgressWindow::kY,
+                                                                kDefaultPosition)
+                                     : kDefaultPosition;
     const QPoint stored(x, y);
     // The stored corner must lie on a screen (screens may have gone since).
     if (x >= 0 && y >= 0 && QGuiApplication::screenAt(stored)) {
         move(stored);
         return;
     }
+    m_centred = true;
+    Centre();
+}
+
+void CwPgsWnd::Centre()
+{
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
+        // The frame is known only once the window is shown; until then the client area
+        // stands for it.
+        QRect frame(QPoint(), isVisible() ? frameGeometry().size() : size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
@@ -185,8 +197,8 @@ void CwPgsWnd::closeEvent(QCloseEvent* event)
 
 bool CwPgsWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        watched->isWidgetType()) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && watched->isWidgetType()) {
         PressButton();
         return true;
     }

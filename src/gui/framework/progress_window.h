@@ -61,6 +61,7 @@ protected:
 private:
     void LayOut(int lines, int width);
     void Place();
+    void Centre();
     void ShowWithoutActivating();
 
     QLabel* m_text = nullptr;
@@ -69,6 +70,7 @@ private:
     bool m_cancelled = false;
     bool m_rememberPosition;
     bool m_filtering = false;
+    bool m_centred = false;
     int m_position = 0;
     int m_lower = 0;
     int m_upper = 100;

@@ -26,11 +26,10 @@ const std::vector<int>& CMessageListCtl::DefaultWidths()
 
 void CMessageListCtl::InitColumns()
 {
-    const QStringList headers{QString::fromUtf8(ListText::kHeaderKindTimeDate),
-                              QString::fromUtf8(ListText::kHeaderMessage),
-                              QString::fromUtf8(ListText::kHeaderSource),
-                              QString::fromUtf8(ListText::kHeaderDestination),
-                              QString::fromUtf8(ListText::kHeaderInfo)};
+    const QStringList headers{
+        QString::fromUtf8(ListText::kHeaderKindTimeDate), QString::fromUtf8(ListText::kHeaderMessage),
+        QString::fromUtf8(ListText::kHeaderSource), QString::fromUtf8(ListText::kHeaderDestination),
+        QString::fromUtf8(ListText::kHeaderInfo)};
     SetupColumns(MessageKindIcons(), headers, DefaultWidths());
 }
 
@@ -50,7 +49,8 @@ bool CMessageListCtl::AddRow(int kind, const std::string& message, const std::st
     }
     CwListRow row;
     row.icon = kind;
-    row.cells = {timeText + QLatin1Char(' ') + dateText, Text(message), Text(source), Text(destination), Text(info)};
+    row.cells = {timeText + QLatin1Char(' ') + dateText, Text(message), Text(source), Text(destination),
+                 Text(info)};
     AppendRow(std::move(row), m_autoScroll);
     return true;
 }

@@ -39,7 +39,8 @@ public:
     // The window the boxes belong to (the main window), or none.
     void SetOwner(QWidget* owner) { m_owner = owner; }
 
-    int TimedMessageBox(const std::string& text, const std::string& title, unsigned type, int limitMs) override;
+    int TimedMessageBox(const std::string& text, const std::string& title, unsigned type,
+                        int limitMs) override;
     int MessageBox(const std::string& text, const std::string& title, unsigned type) override;
     bool AskCredentials(const std::string& title, const std::string& prompt, std::string& user,
                         std::string& password) override;

@@ -1,0 +1,109 @@
+// Puts the windows of the desktop program on screen with contents of every kind, for the
+// screenshots of scripts/screenshots:
+//   gui_showcase lists      the lists with rows of all seven kinds
+//   gui_showcase box        the lists and a timed question counting down
+//   gui_showcase progress   the lists and the start-up progress window
+//   gui_showcase pause      the lists and the pause window
+// The program stays until it is ended.
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+#include <cstring>
+
+#include "app/application.h"
+#include "engine/pause_conditions.h"
+#include "framework/progress_window.h"
+#include "mainwnd/main_frame.h"
+#include "report/report_texts.h"
+#include "report/timed_message_box.h"
+#include "version.h"
+
+namespace {
+
+void FillLists(CReportView& view)
+{
+    IMessageSink& sink = view;
+    const std::string w = ReportText::kWarningPrefix;
+    const std::string e = ReportText::kErrorPrefix;
+    sink.AddReportRow({3, "Welcome to Vesk Realtime Backup", "/home/hanako/.config/tovix/Tovix.TVX", "",
+                       "Version 0.1.0", "09:05:30", "12/08/26"});
+    sink.AddReportRow(
+        {3, "監視開始", "/home/hanako/ドキュメント", "/media/backup/Tovix", "", "09:05:30", "12/08/26"});
+    sink.AddReportRow(
+        {4, "フォルダ内の変化を検出しました", "/home/hanako/ドキュメント", "", "", "09:06:02", "12/08/26"});
+    sink.AddReportRow(
+        {0,
+         "T/home/hanako/ドキュメント/議事録.txt更新(/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt)",
+         "/home/hanako/ドキュメント/議事録.txt", "/media/backup/Tovix/home/hanako/ドキュメント/議事録.txt",
+         "", "09:06:07", "12/08/26"});
+    sink.AddReportRow({6, "(テスト) 新規コピー", "/home/hanako/ドキュメント/見積書.ods",
+                       "/media/backup/Tovix/home/hanako/ドキュメント/見積書.ods", "", "09:06:07",
+                       "12/08/26"});
+    sink.AddReportRow({5, "pass start", "", "", "files=2", "09:06:07", "12/08/26"});
+    const CMessageRow warning{1,
+                              w + "バックアップ先のほうが新しいファイルです",
+                              "/home/hanako/ドキュメント/予定表.xlsx",
+                              "/media/backup/Tovix/home/hanako/ドキュメント/予定表.xlsx",
+                              "",
+                              "09:06:08",
+                              "12/08/26"};
+    const CMessageRow error{2,
+                            e + "コピーできません",
+                            "/home/hanako/ドキュメント/ロック中.db",
+                            "/media/backup/Tovix/home/hanako/ドキュメント/ロック中.db",
+                            ".$0000000D-Permission denied",
+                            "09:06:08",
+                            "12/08/26"};
+    sink.AddReportRow(warning);
+    sink.AddReportRow(error);
+    sink.AddReportRow({3, "完了", "", "", "", "09:06:09", "12/08/26"});
+    sink.AddErrorRow(warning);
+    sink.AddErrorRow(error);
+    sink.SetStatusText("完了");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+    const char* mode = argc > 1 ? argv[1] : "lists";
+
+    // The main frame on an application that loaded nothing: menus and lists, no engine.
+    CApplication app{CCommandLine{}};
+    CMainFrame window(app);
+    window.SetRestorePlacement(false);
+    window.SetSavePlacement(false);
+    window.setGeometry(60, 60, 1100, 620);
+    FillLists(*window.View());
+    window.show();
+
+    std::unique_ptr<CwPgsWnd> progress;
+    CTimedMessageBox box;
+    box.SetOwner(&window);
+    if (std::strcmp(mode, "progress") == 0) {
+        progress =
+            std::make_unique<CwPgsWnd>(&window, QString::fromUtf8(kApplicationName), true, QString(), false);
+        progress->SetRange(0, 5, 1);
+        progress->SetText(QStringLiteral("Wait a moment..."));
+        progress->SetPos(2);
+    } else if (std::strcmp(mode, "pause") == 0) {
+        progress = std::make_unique<CwPgsWnd>(&window, QString::fromUtf8(kApplicationName), false,
+                                              QString::fromUtf8(" 続行 "), false);
+        progress->SetRange(0, 100, 1);
+        progress->SetText(QString::fromUtf8("バックアップ一時停止中..."));
+        progress->SetPos(40);
+    } else if (std::strcmp(mode, "box") == 0) {
+        QTimer::singleShot(300, &window, [&box] {
+            box.TimedMessageBox(PauseText::kBatteryQuestion, kApplicationName, kPauseQuestionBoxType, 30000);
+        });
+    }
+    return QApplication::exec();
+}

@@ -343,6 +343,12 @@ private slots:
         rig.Frame()->close();
         QVERIFY(rig.Frame()->isMinimized());
         QCOMPARE(closed.count(), 0);
+        // Without a tray (the offscreen platform has none) a minimised window is never
+        // hidden: the task bar is the only way back to it.
+        QVERIFY(!CTrayIcon::TrayAvailable());
+        QCoreApplication::processEvents();
+        rig.host.timers.Advance(3500ms);
+        QVERIFY(rig.Frame()->isVisible());
 
         rig.app->Prompter().QueueAnswer(MessageBoxAnswer::kCancel);
         rig.Trigger(CommandId::kExit);
@@ -415,6 +421,81 @@ private slots:
             QCOMPARE(row.message, std::string("マニュアルコピー"));
             QCOMPARE(row.destination, rig.tree.Path("bak"));
         }
+    }
+
+    // Manual runs through their commands: the chooser's choice is backed up at once;
+    // a cancelled chooser runs nothing; generation deletion while a pass runs beeps.
+    void manualRuns_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("duringPass");
+        QTest::addColumn<int>("chooserCalls");
+        QTest::addColumn<std::string>("reported");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("back up chosen") << CommandId::kBackUpChosen << true << false << 1
+                                        << std::string(EngineText::kBackUpChosenFolders) << 0;
+        QTest::newRow("cancelled") << CommandId::kBackUpChosen << false << false << 1 << std::string() << 0;
+        QTest::newRow("generations") << CommandId::kDeleteGenerations << true << false << 1
+                                     << std::string(EngineText::kDeleteGenerations) << 0;
+        QTest::newRow("back up during a pass")
+            << CommandId::kBackUpChosen << true << true << 0 << std::string() << 0;
+        QTest::newRow("generations during a pass")
+            << CommandId::kDeleteGenerations << true << true << 0 << std::string() << 1;
+    }
+    void manualRuns()
+    {
+        QFETCH(int, command);
+        QFETCH(bool, confirm);
+        QFETCH(bool, duringPass);
+        QFETCH(int, chooserCalls);
+        QFETCH(std::string, reported);
+        QFETCH(int, beeps);
+        CGuiAppRig rig;
+        QVERIFY(rig.started);
+        int calls = 0;
+        rig.Frame()->SetManualChooser([&](int, CManualChoices&) {
+            ++calls;
+            if (confirm)
+                rig.app->App().Core().Settings().files[0].changeMark = ChangeMark::kRequested;
+            return confirm;
+        });
+        if (duringPass) {
+            // The command reaches the frame however the menu looks (an accelerator typed
+            // before the menu followed the pass).
+            rig.AtFirstPumpOfPass(
+                [&] { rig.Frame()->OnRunManual(command == CommandId::kBackUpChosen ? 0 : 1); });
+            rig.RunPassAfterChange();
+        } else {
+            rig.Trigger(command);
+        }
+        QCOMPARE(calls, chooserCalls);
+        int errorBeeps = 0;
+        for (const EBeep beep : rig.tee.record.beeps)
+            errorBeeps += beep == EBeep::Error ? 1 : 0;
+        QCOMPARE(errorBeeps, beeps);
+        if (!reported.empty())
+            QVERIFY(rig.tee.record.HasMessage(reported));
+        // Only the chosen backup (or the pass that was running) copies.
+        QCOMPARE(rig.tree.Exists("bak" + rig.tree.Path("src/a.txt")),
+                 duringPass || (command == CommandId::kBackUpChosen && confirm));
+        QCOMPARE(rig.State().processingCounter, 0);
+    }
+
+    // Restart reports with the settings file, aborts and sets monitoring up again.
+    void restart()
+    {
+        CGuiAppRig rig;
+        QVERIFY(rig.started);
+        const std::size_t watched = rig.notifiers.watchedFolders.size();
+        rig.Trigger(CommandId::kRestart);
+        const std::vector<CMessageRow> rows = rig.tee.record.RowsOfKind(MessageKind::kInfo);
+        QVERIFY(!rows.empty());
+        QVERIFY(std::any_of(rows.begin(), rows.end(), [&](const CMessageRow& row) {
+            return row.message == AppText::kRestart && row.source == rig.settingsPath;
+        }));
+        QCOMPARE(rig.notifiers.watchedFolders.size(), watched + 1);
+        QCOMPARE(rig.app->Document().Title(), QString::fromStdString(rig.settingsPath));
     }
 
     // Hold with FileChkInterval 3: hold and ready images alternate for six ticks, the

@@ -345,6 +345,14 @@ void CTovixApp::ShowNotice(const std::string& text)
     m_prompter.MessageBox(text, kApplicationName, MessageBoxType::kOk | MessageBoxType::kIconInformation);
 }
 
+void CTovixApp::ShowBackupState(const std::string& source, const std::string& destinationRoot)
+{
+    // The backup state window comes with a later version; until then the command says
+    // which folders it would compare.
+    ShowNotice(FormatText(FrameText::kNotAvailableFormat, FrameText::kBackupState) + "\n" + source + "\n"
+               + destinationRoot);
+}
+
 void CTovixApp::SettingsFileChanged(const std::string& path)
 {
     m_document.SetTitle(QString::fromStdString(path));

@@ -85,6 +85,7 @@ public:
     void SetMainWindowHidden(bool hidden) override;
     void OpenManual() override { OnHelp(); }
     void ShowNotice(const std::string& text) override;
+    void ShowBackupState(const std::string& source, const std::string& destinationRoot) override;
     void BeginProgress(const std::string& text, int range) override { m_progress.Begin(text, range); }
     bool StepProgress(int position) override { return m_progress.Step(position); }
     void EndProgress() override { m_progress.End(); }

@@ -14,7 +14,6 @@ inline constexpr const char* kPropertiesCommand = "選択ファイルのプロ�
 inline constexpr const char* kClearErrorsCommand = "エラー/警告表示内容を全て消去(&E)...";
 inline constexpr const char* kReportSection = "RptVw";
 inline constexpr const char* kErrorSection = "ErrVw";
-inline constexpr const char* kFirstColumnFormat = "%s %s"; // time, date
 } // namespace ListText
 
 namespace ListId {

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QMouseEvent>
 
-#include "report/format_text.h"
 #include "report/kind_icons.h"
 #include "report/list_texts.h"
 

@@ -14,6 +14,7 @@ namespace {
 // The boundary band between the lists; the lists sit 6 pixels in from the view's sides.
 constexpr int kBoundaryBand = 10;
 constexpr int kSideMargin = 6;
+constexpr int kStatusIntervalMs = 100;
 
 QString ActionText(const char* menuText)
 {
@@ -37,6 +38,10 @@ CReportView::CReportView(QWidget* parent) : QWidget(parent), m_sound(kApplicatio
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kSideMargin, 0, kSideMargin, kSideMargin);
     layout->addWidget(m_splitter);
+
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(kStatusIntervalMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, [this] { emit StatusTextChanged(m_status); });
 
     auto* properties = new QAction(ActionText(ListText::kPropertiesCommand), this);
     properties->setData(ListId::kPropertiesCommand);
@@ -134,7 +139,9 @@ void CReportView::ClearErrors()
 
 void CReportView::SetStatusText(const std::string& text)
 {
-    emit StatusTextChanged(QString::fromStdString(text));
+    m_status = QString::fromStdString(text);
+    if (!m_statusTimer.isActive())
+        m_statusTimer.start();
 }
 
 void CReportView::AddReportRow(const CMessageRow& row)

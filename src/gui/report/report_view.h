@@ -4,6 +4,7 @@
 // view is the desktop program's message sink: report rows, error rows, the status text
 // (to whatever shows it) and the notification sounds.
 
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/host_services.h"
@@ -61,4 +62,8 @@ private:
     CMessageListCtl* m_reportList = nullptr;
     CMessageListCtl* m_errorList = nullptr;
     CCanberraSound m_sound;
+    // A pass changes the status text for every file; it is shown ten times a second,
+    // which reads the same and does not lay text out thousands of times a second.
+    QTimer m_statusTimer;
+    QString m_status;
 };

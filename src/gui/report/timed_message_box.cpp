@@ -108,6 +108,31 @@ QString Text(const std::string& text)
 
 } // namespace
 
+class CTimedMessageBox::CNested
+{
+public:
+    explicit CNested(CTimedMessageBox& owner)
+        : m_owner(owner), m_outer(owner.m_state), m_timerWasActive(owner.m_timer->isActive()),
+          m_interval(owner.m_timer->interval())
+    {
+        m_owner.m_state = CBoxState{};
+    }
+    ~CNested()
+    {
+        m_owner.m_state = m_outer;
+        if (m_timerWasActive)
+            m_owner.m_timer->start(m_interval);
+    }
+    CNested(const CNested&) = delete;
+    CNested& operator=(const CNested&) = delete;
+
+private:
+    CTimedMessageBox& m_owner;
+    CBoxState m_outer;
+    bool m_timerWasActive;
+    int m_interval;
+};
+
 CTimedMessageBox::CTimedMessageBox(QObject* parent) : QObject(parent)
 {
     m_timer = new QTimer(this);
@@ -128,103 +153,108 @@ QMessageBox* CTimedMessageBox::MakeBox(const std::string& text, const QString& t
 int CTimedMessageBox::TimedMessageBox(const std::string& text, const std::string& title, unsigned type,
                                       int limitMs)
 {
-    m_title = title.empty() ? QString::fromUtf8(kApplicationName) : Text(title);
-    m_limitMs = limitMs;
-    m_ticks = 0;
-    m_found = false;
-    m_timedOut = false;
+    CNested nested(*this);
+    m_state.title = title.empty() ? QString::fromUtf8(kApplicationName) : Text(title);
+    m_state.limitMs = limitMs;
+    m_state.ticks = 0;
+    m_state.found = false;
+    m_state.timedOut = false;
     if (limitMs <= 0) {
-        m_timedOut = true;
+        m_state.timedOut = true;
         return MessageBoxAnswer::kTimeout;
     }
 
-    m_savedX = CwProfile::GetProfileInt(TimedBoxKey::kSection, TimedBoxKey::kX, TimedBoxKey::kNoPosition);
-    m_savedY = CwProfile::GetProfileInt(TimedBoxKey::kSection, TimedBoxKey::kY, TimedBoxKey::kNoPosition);
-    const int storedX = m_savedX;
-    const int storedY = m_savedY;
+    m_state.savedX =
+        CwProfile::GetProfileInt(TimedBoxKey::kSection, TimedBoxKey::kX, TimedBoxKey::kNoPosition);
+    m_state.savedY =
+        CwProfile::GetProfileInt(TimedBoxKey::kSection, TimedBoxKey::kY, TimedBoxKey::kNoPosition);
+    const int storedX = m_state.savedX;
+    const int storedY = m_state.savedY;
 
-    std::unique_ptr<QMessageBox> box(MakeBox(text, m_title, type));
-    m_box = box.get();
+    std::unique_ptr<QMessageBox> box(MakeBox(text, m_state.title, type));
+    m_state.box = box.get();
     SetTitle(limitMs / kMillisecondsPerSecond);
     const int answer = RunBox(*box);
-    m_box = nullptr;
+    m_state.box = nullptr;
     box.reset();
 
-    if (m_savedX != storedX || m_savedY != storedY) {
+    if (m_state.savedX != storedX || m_state.savedY != storedY) {
         CwProfile::CBatch batch;
-        CwProfile::WriteProfileInt(TimedBoxKey::kSection, TimedBoxKey::kX, m_savedX);
-        CwProfile::WriteProfileInt(TimedBoxKey::kSection, TimedBoxKey::kY, m_savedY);
+        CwProfile::WriteProfileInt(TimedBoxKey::kSection, TimedBoxKey::kX, m_state.savedX);
+        CwProfile::WriteProfileInt(TimedBoxKey::kSection, TimedBoxKey::kY, m_state.savedY);
     }
-    return m_timedOut ? MessageBoxAnswer::kTimeout : answer;
+    return m_state.timedOut ? MessageBoxAnswer::kTimeout : answer;
 }
 
 int CTimedMessageBox::MessageBox(const std::string& text, const std::string& title, unsigned type)
 {
-    m_title = title.empty() ? QString::fromUtf8(kApplicationName) : Text(title);
-    m_limitMs = 0;
-    m_ticks = 0;
-    m_found = false;
-    m_timedOut = false;
-    std::unique_ptr<QMessageBox> box(MakeBox(text, m_title, type));
-    m_box = box.get();
+    CNested nested(*this);
+    m_state.title = title.empty() ? QString::fromUtf8(kApplicationName) : Text(title);
+    m_state.limitMs = 0;
+    m_state.ticks = 0;
+    m_state.found = false;
+    m_state.timedOut = false;
+    std::unique_ptr<QMessageBox> box(MakeBox(text, m_state.title, type));
+    m_state.box = box.get();
     const int answer = RunBox(*box);
-    m_box = nullptr;
+    m_state.box = nullptr;
     return answer;
 }
 
 int CTimedMessageBox::RunBox(QMessageBox& box)
 {
-    m_queuedAnswer = kNoQueuedAnswer;
+    m_state.queuedAnswer = kNoQueuedAnswer;
     if (!m_queue.empty()) {
-        m_queuedAnswer = m_queue.front();
+        m_state.queuedAnswer = m_queue.front();
         m_queue.pop_front();
     }
     // A queued time-out runs the countdown without waiting for the clock.
-    m_timer->start(m_queuedAnswer == kLetItTimeOut ? 0 : TimedBoxKey::kTickMs);
+    m_timer->start(m_state.queuedAnswer == kLetItTimeOut ? 0 : TimedBoxKey::kTickMs);
     box.exec();
     m_timer->stop();
-    if (m_queuedAnswer >= 0 && ButtonOf(m_queuedAnswer) == QMessageBox::NoButton)
-        return m_queuedAnswer;
+    if (m_state.queuedAnswer >= 0 && ButtonOf(m_state.queuedAnswer) == QMessageBox::NoButton)
+        return m_state.queuedAnswer;
     return AnswerOf(box.standardButton(box.clickedButton()));
 }
 
 void CTimedMessageBox::SetTitle(int remaining)
 {
-    const QString title = m_title + QStringLiteral("  [%1]").arg(remaining);
-    if (m_box)
-        m_box->setWindowTitle(title);
+    const QString title = m_state.title + QStringLiteral("  [%1]").arg(remaining);
+    if (m_state.box)
+        m_state.box->setWindowTitle(title);
     emit TitleShown(title);
 }
 
 void CTimedMessageBox::Tick()
 {
-    QMessageBox* box = m_box;
+    QMessageBox* box = m_state.box;
     // Not on screen yet: the tick does nothing, and the time only runs once it is.
     if (!box || !box->isVisible())
         return;
 
-    if (!m_found) {
-        m_found = true;
-        if (m_limitMs > 0 && m_savedX != TimedBoxKey::kNoPosition && m_savedY != TimedBoxKey::kNoPosition)
-            box->move(m_savedX, m_savedY);
-        if (m_queuedAnswer >= 0) {
-            if (QAbstractButton* button = box->button(ButtonOf(m_queuedAnswer)))
+    if (!m_state.found) {
+        m_state.found = true;
+        if (m_state.limitMs > 0 && m_state.savedX != TimedBoxKey::kNoPosition
+            && m_state.savedY != TimedBoxKey::kNoPosition)
+            box->move(m_state.savedX, m_state.savedY);
+        if (m_state.queuedAnswer >= 0) {
+            if (QAbstractButton* button = box->button(ButtonOf(m_state.queuedAnswer)))
                 button->click();
             else
                 box->done(0);
             return;
         }
     }
-    if (m_limitMs <= 0)
+    if (m_state.limitMs <= 0)
         return;
 
-    const int before = m_ticks++;
-    if (before < m_limitMs / TimedBoxKey::kTickMs) {
-        const int remaining = m_limitMs / kMillisecondsPerSecond - m_ticks / kTicksPerSecond;
-        if (m_ticks % kTicksPerSecond == 0) {
+    const int before = m_state.ticks++;
+    if (before < m_state.limitMs / TimedBoxKey::kTickMs) {
+        const int remaining = m_state.limitMs / kMillisecondsPerSecond - m_state.ticks / kTicksPerSecond;
+        if (m_state.ticks % kTicksPerSecond == 0) {
             SetTitle(remaining);
-            m_savedX = box->pos().x();
-            m_savedY = box->pos().y();
+            m_state.savedX = box->pos().x();
+            m_state.savedY = box->pos().y();
         }
         if (remaining <= TimedBoxKey::kFlashSeconds) {
             QApplication::alert(box, TimedBoxKey::kTickMs);
@@ -232,7 +262,7 @@ void CTimedMessageBox::Tick()
         }
         return;
     }
-    m_timedOut = true;
+    m_state.timedOut = true;
     box->done(0);
 }
 

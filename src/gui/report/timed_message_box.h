@@ -51,7 +51,7 @@ public:
     bool HasQueuedAnswers() const { return !m_queue.empty(); }
 
     // The box on screen, or null.
-    QMessageBox* ActiveBox() const { return m_box; }
+    QMessageBox* ActiveBox() const { return m_state.box; }
 
 signals:
     // Each title the box shows, the first one included.
@@ -71,15 +71,22 @@ private:
     QPointer<QWidget> m_owner;
     std::deque<int> m_queue;
 
-    // The state of the box on screen (one at a time: boxes are modal).
-    QPointer<QMessageBox> m_box;
+    // The box on screen. Boxes are modal, but the event loop of one runs timers that may
+    // ask another question: the inner box keeps the outer one's state aside meanwhile.
+    struct CBoxState
+    {
+        QPointer<QMessageBox> box;
+        QString title;
+        int limitMs = 0;
+        int ticks = 0;
+        bool found = false;
+        bool timedOut = false;
+        int queuedAnswer = kNoQueuedAnswer;
+        int savedX = TimedBoxKey::kNoPosition;
+        int savedY = TimedBoxKey::kNoPosition;
+    };
+    class CNested;
+
     QTimer* m_timer = nullptr;
-    QString m_title;
-    int m_limitMs = 0;
-    int m_ticks = 0;
-    bool m_found = false;
-    bool m_timedOut = false;
-    int m_queuedAnswer = kNoQueuedAnswer;
-    int m_savedX = TimedBoxKey::kNoPosition;
-    int m_savedY = TimedBoxKey::kNoPosition;
+    CBoxState m_state;
 };

@@ -91,10 +91,14 @@ void TestReportView::rowsGoToTheirList()
     CReportView& view = shown.view;
     QSignalSpy status(&view, &CReportView::StatusTextChanged);
     IMessageSink& sink = view;
+    sink.SetStatusText("処理中");
     sink.SetStatusText("完了");
     sink.AddReportRow(Row(0, "T/a.txt更新", "/src/a.txt", "/bak/a.txt", ""));
     sink.AddReportRow(Row(3, "Welcome to Vesk Realtime Backup"));
     sink.AddErrorRow(Row(2, "エラー: 失敗", "/src/b.txt", "", ".$0000000D-Permission denied"));
+    // The last text of a burst is shown, a moment later.
+    QVERIFY(status.wait(2000));
+    QCOMPARE(status.count(), 1);
     QCOMPARE(status.at(0).at(0).toString(), QString("完了"));
 
     CMessageListCtl* report = view.ReportList();

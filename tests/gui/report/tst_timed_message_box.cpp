@@ -57,6 +57,7 @@ private slots:
     void queuedAnswers();
     void noBoxWithoutTime();
     void positionIsRemembered();
+    void questionInsideAQuestion();
     void realShortTimeout();
 };
 
@@ -156,6 +157,27 @@ void TestTimedMessageBox::positionIsRemembered()
     asking.box.QueueTimeout();
     asking.Ask("Q", MessageBoxType::kOk, 5);
     QCOMPARE(openedAt, QPoint(111, 77));
+}
+
+// The engine's timers run inside a box's event loop and may ask again: the inner box is
+// answered and the outer one goes on counting down where it was.
+void TestTimedMessageBox::questionInsideAQuestion()
+{
+    CAsking asking;
+    QSignalSpy titles(&asking.box, &CTimedMessageBox::TitleShown);
+    int inner = -1;
+    connect(&asking.box, &CTimedMessageBox::TitleShown, this, [&](const QString& title) {
+        if (title == "Tovix  [3]") {
+            asking.box.QueueAnswer(MessageBoxAnswer::kNo);
+            inner = asking.box.TimedMessageBox("inner", "Inner", MessageBoxType::kYesNo, 20000);
+        }
+    });
+    asking.box.QueueTimeout();
+    QCOMPARE(asking.Ask("outer", MessageBoxType::kOkCancel, 4), MessageBoxAnswer::kTimeout);
+    QCOMPARE(inner, MessageBoxAnswer::kNo);
+    QCOMPARE(Titles(titles), QStringList({"Tovix  [4]", "Tovix  [3]", "Inner  [20]", "Tovix  [2]",
+                                          "Tovix  [1]", "Tovix  [0]"}));
+    QVERIFY(!asking.box.ActiveBox());
 }
 
 // The one test that lets the clock run: a box of one second closes by itself.

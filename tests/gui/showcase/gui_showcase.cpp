@@ -13,9 +13,10 @@
 #include <QTranslator>
 #include <cstring>
 
-#include "app/test_window.h"
+#include "app/application.h"
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
+#include "mainwnd/main_frame.h"
 #include "report/report_texts.h"
 #include "report/timed_message_box.h"
 #include "version.h"
@@ -75,7 +76,9 @@ int main(int argc, char** argv)
         QCoreApplication::installTranslator(&translator);
     const char* mode = argc > 1 ? argv[1] : "lists";
 
-    CListsWindow window;
+    // The main frame on an application that loaded nothing: menus and lists, no engine.
+    CApplication app{CCommandLine{}};
+    CMainFrame window(app);
     window.SetRestorePlacement(false);
     window.SetSavePlacement(false);
     window.setGeometry(60, 60, 1100, 620);

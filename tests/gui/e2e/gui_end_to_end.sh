@@ -61,10 +61,20 @@ export DISPLAY=":$(cat "$work/display")"
 
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
-  --transparent false --tint 0x303030 >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 'xwininfo -root -tree | grep -q "\"panel\""' || fail "trayer did not start"
+# The tray host docks itself through the window manager: start it once openbox manages
+# the screen, and once more if the first one died in the race anyway (seen on a busy
+# machine).
+wait_for 20 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+start_tray_host() {
+  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
+    --transparent false --tint 0x303030 >>"$work/trayer.log" 2>&1 &
+  pids+=($!)
+}
+start_tray_host
+if ! wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""'; then
+  start_tray_host
+  wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""' || fail "trayer did not start: $(tail -n 5 "$work/trayer.log")"
+fi
 
 XDG_CONFIG_HOME="$work/config" "$program" -i "$settings" >"$work/stdout.log" 2>&1 &
 tovix=$!

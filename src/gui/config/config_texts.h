@@ -20,3 +20,9 @@ namespace GeneralConfigLimit {
 inline constexpr int kLogLinesMin = 10;
 inline constexpr int kLogLinesMax = 9999;
 } // namespace GeneralConfigLimit
+
+namespace ConfigText {
+inline constexpr const char* kCompressTitlePrefix = "圧縮詳細設定 - ";
+inline constexpr const char* kArchiverLogSuffix = "_LOG.TXT";
+inline constexpr const char* kPasswordProposal = "Xyz";
+} // namespace ConfigText

@@ -11,6 +11,7 @@
 #include "config/pickers.h"
 #include "framework/control_id.h"
 #include "framework/list_font.h"
+#include "platform/path.h"
 #include "ui_compress_config_dlg.h"
 
 namespace {
@@ -28,15 +29,6 @@ QString Text(const std::string& text)
 std::string Text(const QLineEdit* edit)
 {
     return edit->text().toStdString();
-}
-
-// The last component of a folder path; the root has none.
-std::string LastComponent(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -139,12 +131,10 @@ void CCompressConfigDlg::OnLog()
         log->clear();
     } else if (log->text().isEmpty()) {
         const CSettingsModel& model = m_app.Core().Settings();
-        std::string proposal = model.general.BakCopyPath.raw;
-        if (proposal.empty() || proposal.back() != '/')
-            proposal += '/';
-        proposal += LastComponent(model.files[static_cast<std::size_t>(m_index)].No.expanded);
-        proposal += ConfigText::kArchiverLogSuffix;
-        log->setText(Text(proposal));
+        // The root folder has no name: its log is just the suffix.
+        const std::string source =
+            FileNameOf(WithoutTrailingSeparator(model.files[static_cast<std::size_t>(m_index)].No.expanded));
+        log->setText(Text(JoinPath(model.general.BakCopyPath.raw, source + ConfigText::kArchiverLogSuffix)));
     }
     log->setEnabled(on);
 }

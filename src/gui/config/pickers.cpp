@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "platform/path.h"
+
 namespace {
 
 BrowseHook& Hook()
@@ -22,12 +24,6 @@ std::optional<std::string> RunChooser(const CBrowseRequest& request, QWidget* ow
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QFile::encodeName(QDir::cleanPath(dialog.selectedFiles().constFirst())).toStdString();
-}
-
-std::string AfterLastSlash(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(slash + 1);
 }
 
 } // namespace
@@ -81,7 +77,7 @@ bool PickFileName(std::string& result, const std::string& prompt, QWidget* owner
     std::string path;
     if (!PickFile(path, prompt, owner, initial))
         return false;
-    result = AfterLastSlash(path);
+    result = FileNameOf(path);
     return true;
 }
 
@@ -96,6 +92,6 @@ bool PickFolderName(std::string& result, const std::string& prompt, QWidget* own
         result.clear();
         return false;
     }
-    result = AfterLastSlash(path);
+    result = FileNameOf(path);
     return true;
 }

@@ -361,6 +361,30 @@ bool CSettingsStorage::LoadFileSettings()
     return true;
 }
 
+// The compression details of a setting are stored under its index. After settings were
+// moved or deleted they are rewritten under the new indices, so they stay with their
+// setting, and the details of a deleted setting are blanked so that a setting added later
+// at that place does not inherit its archive password. Keys that already hold their value
+// are left alone.
+void CSettingsStorage::MoveArchiverFileKeys()
+{
+    static const std::string kAbsent = "\x01absent";
+    for (int index = 0; index < kMaxFileSettings; ++index) {
+        const CFileSetting& setting = m_model.files[static_cast<std::size_t>(index)];
+        for (const auto& key : kArchiverFileKeys) {
+            const std::string name = IndexedKey(key.name, index);
+            const std::string stored = m_store.GetProfileString(kSectionBackup, name, kAbsent);
+            const std::string& wanted = setting.*std::get<std::string CFileSetting::*>(key.field);
+            if (index < m_model.Files) {
+                if (stored != wanted && !(stored == kAbsent && wanted.empty()))
+                    m_store.WriteProfileString(kSectionBackup, name, wanted);
+            } else if (stored != kAbsent && !stored.empty()) {
+                m_store.WriteProfileString(kSectionBackup, name, "");
+            }
+        }
+    }
+}
+
 bool CSettingsStorage::SaveFileSettings()
 {
     m_store.BeginBatch();
@@ -370,10 +394,12 @@ bool CSettingsStorage::SaveFileSettings()
         for (const auto& key : kFileKeys)
             WriteKey(m_store, kSectionBackup, IndexedKey(key.name, index), key.field, setting);
     }
+    MoveArchiverFileKeys();
     if (m_store.EndBatch())
         return true;
     // What was refused must not live on in the model as if it had been saved.
     ReadFileSettingKeys(m_store, m_model, kFileKeys, 0, m_model.Files - 1);
+    ReadFileSettingKeys(m_store, m_model, kArchiverFileKeys, 0, m_model.Files - 1);
     return false;
 }
 

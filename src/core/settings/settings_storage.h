@@ -55,6 +55,7 @@ private:
     bool WaitForFileSettings();
     // Temporary files of settings writes that a killed run left beside the file.
     void RemoveLeftovers();
+    void MoveArchiverFileKeys();
 
     CSettingsModel& m_model;
     CProfileStore& m_store;

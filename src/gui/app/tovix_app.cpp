@@ -14,6 +14,8 @@
 #include <QUrl>
 
 #include "app/app_texts.h"
+#include "config/general_config_dlg.h"
+#include "config/list_font_command.h"
 #include "engine/engine_texts.h"
 #include "framework/list_font.h"
 #include "framework/win_app.h"
@@ -185,15 +187,30 @@ void CTovixApp::ConnectCommands()
     on(CommandId::kManual, [this] { OnHelp(); });
     on(CommandId::kAbout, [this] { OnAbout(); });
     on(CommandId::kExit, [this] { OnExit(); });
-    for (const int id : {CommandId::kGeneralSettings, CommandId::kFileSettings, CommandId::kFont})
-        on(id, [this, id] { NotAvailable(id); });
+    on(CommandId::kGeneralSettings, [this] { OnGeneralSettings(); });
+    on(CommandId::kFont, [this] { OnListFont(); });
+    on(CommandId::kFileSettings, [this] { NotAvailable(CommandId::kFileSettings); });
     QObject::connect(frame, &CMainFrame::Closed, frame, [this] { Quit(0); });
+}
+
+void CTovixApp::OnGeneralSettings()
+{
+    CGeneralConfigDlg dialog(m_app, m_frame.get(), [this] { OnHelp(); }, [this](const QFont& font) {
+        m_frame->View()->SetListFont(font);
+    });
+    dialog.DoModal();
+    UpdateCommandStates();
+}
+
+void CTovixApp::OnListFont()
+{
+    RunListFontCommand(m_app, m_frame.get(), [this](const QFont& font) { m_frame->View()->SetListFont(font); });
 }
 
 void CTovixApp::NotAvailable(int commandId)
 {
-    // The configuration dialogs come with later versions; until then the settings file
-    // is edited as text.
+    // The file configuration dialog comes with a later version; until then the file settings
+    // are edited as text.
     const QAction* action = m_frame->Command(commandId);
     const QString name = action ? action->text().remove(QLatin1Char('&')) : QString();
     ShowNotice(FormatText(FrameText::kNotAvailableFormat, name.toStdString().c_str()));

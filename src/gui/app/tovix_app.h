@@ -72,6 +72,9 @@ public:
     void OnEditSettingsFile();
     void OnHelp();
     void OnAbout();
+    // The general configuration dialog, modal.
+    void OnGeneralSettings();
+    void OnListFont();
     void OnExit();
     // SIGTERM, SIGINT: the end without the question, after the running pass was aborted.
     void OnTerminationSignal();

@@ -168,6 +168,39 @@ private slots:
         QVERIFY(text.find("CpPw0") == std::string::npos);
     }
 
+    // A setting's compression details move with it when settings are reordered or
+    // deleted; a deleted setting's password does not stay for the next one at its place,
+    // and a save that changes nothing leaves the file as it was.
+    void archiverKeysFollowTheirSetting()
+    {
+        const std::string path = m_tree.WriteFile(
+            "move.TVX", CrLf({"[Backup]", "Files=3", "No0=/a", "No1=/b", "No2=/c", "CpPw0=pa", "CpLog1=/log/b",
+                              "CpOpt1=-b", "CpPw2=pc"}));
+        auto core = MakeCore();
+        QVERIFY(core->LoadSettingsFile(path));
+        CSettingsModel& model = core->Settings();
+        std::swap(model.files[0], model.files[1]); // /b moved up
+        model.Files = 2;                           // /c deleted
+        QVERIFY(core->Storage().SaveFileSettings());
+        const std::string text = ReadFileBytes(path);
+
+        auto reread = MakeCore();
+        QVERIFY(reread->LoadSettingsFile(path));
+        const CFileSetting& first = reread->Settings().files[0];
+        const CFileSetting& second = reread->Settings().files[1];
+        QCOMPARE(first.No.raw, std::string("/b"));
+        QCOMPARE(first.CpLog, std::string("/log/b"));
+        QCOMPARE(first.CpOpt, std::string("-b"));
+        QCOMPARE(first.CpPw, std::string());
+        QCOMPARE(second.CpPw, std::string("pa"));
+        QCOMPARE(second.CpLog, std::string());
+        QVERIFY(text.find("CpPw2=\r\n") != std::string::npos);
+        QVERIFY(text.find("pc") == std::string::npos);
+
+        QVERIFY(reread->Storage().SaveFileSettings());
+        QCOMPARE(ReadFileBytes(path), text);
+    }
+
     void archiverKeysOnlyThroughTheirOwnOperations()
     {
         const std::string path = m_tree.WriteFile(

@@ -4,6 +4,8 @@
 //   gui_showcase box        the lists and a timed question counting down
 //   gui_showcase progress   the lists and the start-up progress window
 //   gui_showcase pause      the lists and the pause window
+//   gui_showcase general    the general configuration dialog
+//   gui_showcase compress   the compression settings of a file setting (Shift held)
 // The program stays until it is ended.
 
 #include <QApplication>
@@ -14,6 +16,8 @@
 #include <cstring>
 
 #include "app/application.h"
+#include "config/compress_config_dlg.h"
+#include "config/general_config_dlg.h"
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
 #include "mainwnd/main_frame.h"
@@ -100,6 +104,19 @@ int main(int argc, char** argv)
         progress->SetRange(0, 100, 1);
         progress->SetText(QString::fromUtf8("バックアップ一時停止中..."));
         progress->SetPos(40);
+    } else if (std::strcmp(mode, "general") == 0) {
+        QTimer::singleShot(300, &window, [&app, &window] {
+            CGeneralConfigDlg dialog(app, &window, {}, {});
+            dialog.exec();
+        });
+    } else if (std::strcmp(mode, "compress") == 0) {
+        app.Core().Settings().Files = 1;
+        app.Core().Settings().files[0].No.Assign("/home/hanako/ドキュメント");
+        app.Core().Settings().files[0].CompMode = 3;
+        QTimer::singleShot(300, &window, [&app, &window] {
+            CCompressConfigDlg dialog(app, 0, &window, true, {});
+            dialog.exec();
+        });
     } else if (std::strcmp(mode, "box") == 0) {
         QTimer::singleShot(300, &window, [&box] {
             box.TimedMessageBox(EngineText::kBatteryQuestion, kApplicationName, kPauseQuestionBoxType, 30000);

@@ -115,8 +115,10 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         LeaveFolder();
         return;
     }
-    CFolderSearch subfolders;
-    bool found = FindFirstSubfolder(folder, subfolders, entry);
+    // The subfolders come from the same listing as the files: one read of the folder
+    // per pass.
+    files.Rewind();
+    bool found = FindNextSubfolder(files, entry);
     while (found) {
         context.entry = entry;
         context.isFolder = true;
@@ -126,7 +128,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         ProcessFolder(context);
         m_relativePath.resize(length);
         m_currentSourceFolder = folder;
-        found = FindNextSubfolder(subfolders, entry);
+        found = FindNextSubfolder(files, entry);
     }
     LeaveFolder();
 }

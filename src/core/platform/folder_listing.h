@@ -35,6 +35,8 @@ public:
     // Lists folder; false when not even the folder could be opened.
     bool Open(std::string_view folder);
     bool Next(CFolderEntry& entry);
+    // Hands the same entries out again from the first.
+    void Rewind() { m_next = 0; }
     // 0 when the whole folder was read.
     int Error() const { return m_error; }
 

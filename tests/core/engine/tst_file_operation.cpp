@@ -232,6 +232,41 @@ private slots:
         QCOMPARE(ReadFileBytes(to), std::string("previous backup"));
     }
 
+    // A new backup is written without a name and linked in when complete; a target that
+    // appears meanwhile is replaced whole, or left alone when it must not be replaced.
+    void targetAppearingDuringTheCopy_data()
+    {
+        QTest::addColumn<bool>("replaceExisting");
+        QTest::newRow("replaced") << true;
+        QTest::newRow("kept") << false;
+    }
+    void targetAppearingDuringTheCopy()
+    {
+        QFETCH(bool, replaceExisting);
+        CTempTree tree;
+        const std::string contents(kCopyChunkBytes * 3, 'y');
+        const std::string from = tree.WriteFile("big.bin", contents);
+        tree.MakeFolder("dst");
+        const std::string to = tree.Path("dst/big.bin");
+        bool written = false;
+        const auto writeTarget = [&] {
+            if (!written)
+                written = tree.WriteFile("dst/big.bin", "appeared") == to;
+            return true;
+        };
+        CCopyOptions options;
+        options.replaceExisting = replaceExisting;
+        options.targetMissing = true;
+
+        const int result = CopyFileAtomic(from, to, options, writeTarget);
+
+        QVERIFY(written);
+        QVERIFY(!HasTemporaryFile(tree.Path("dst")));
+        QCOMPARE(Entries(tree.Path("dst")), std::vector<std::string>{"big.bin"});
+        QCOMPARE(result, replaceExisting ? 0 : EEXIST);
+        QVERIFY(ReadFileBytes(to) == (replaceExisting ? contents : std::string("appeared")));
+    }
+
     void copiesSymbolicLinksAsLinks()
     {
         CTempTree tree;

@@ -1,9 +1,9 @@
 #pragma once
 
 // Copies a file so that the previous target survives anything short of success: the data
-// goes to a temporary file in the target's folder, gets the source's mode, times and
-// extended attributes, and only then is renamed over the target. Symbolic links are
-// copied as links; FIFOs, sockets and devices are refused without being opened.
+// goes to a temporary file in the target's folder (unnamed when there is no target yet), gets the source's
+// mode, times and extended attributes, and only then is renamed over the target. Symbolic links are copied as
+// links; FIFOs, sockets and devices are refused without being opened.
 
 #include <functional>
 #include <string>
@@ -16,6 +16,10 @@ struct CCopyOptions
     bool clearArchiveBit = false;
     // False: fail with EEXIST when the target exists, never replacing it.
     bool replaceExisting = true;
+    // The caller has just found no target: the copy may be written as an unnamed file and
+    // linked in when complete (where the file system has them). A target to replace is
+    // always written under a temporary name first.
+    bool targetMissing = false;
 };
 
 // Called between the chunks of a long copy; returning false abandons the copy.

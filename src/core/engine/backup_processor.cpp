@@ -175,7 +175,8 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         return false;
     // Taken before the look for links on the way, so that a link planted in between is
     // found by that look or makes the identity differ later.
-    m_enteredFolderKnown = IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
+    m_enteredFolderKnown =
+        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     // Whoever can write into the backup must not be able to lead the program elsewhere.
     if (!NoLinkOnTheWay(m_destinationRoot, m_destinationFolder)
         || !NoLinkOnTheWay(m_newFileRoot, m_newFileFolder)
@@ -195,7 +196,8 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (!m_generationFolder.empty())
         EnsureFolder(m_core, m_generationFolder);
     if (ready && !m_enteredFolderKnown)
-        m_enteredFolderKnown = IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
+        m_enteredFolderKnown =
+        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     if (ready && !IsDryRun()) {
         RemoveStaleCopiesOnce(m_destinationFolder);
         RemoveStaleCopiesOnce(m_newFileFolder);

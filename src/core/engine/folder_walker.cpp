@@ -109,7 +109,9 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         }
     }
 
+    m_currentListing = &files;
     AfterFiles();
+    m_currentListing = nullptr;
 
     if (!context.recurse) {
         LeaveFolder();

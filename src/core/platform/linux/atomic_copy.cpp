@@ -1,5 +1,6 @@
 #include "platform/linux/atomic_copy.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -168,7 +169,7 @@ bool RunsAsRoot()
 
 // Cleared once linking an unnamed file has failed in a way that would fail again (no
 // /proc, a kernel or file system without the call): later copies go by name at once.
-bool g_unnamedLinkWorks = true;
+std::atomic<bool> g_unnamedLinkWorks{true};
 
 // Gives the unnamed file open as fd the name to. EEXIST when to exists.
 int LinkUnnamed(int fd, const std::string& to)

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unordered_set>
 
@@ -44,9 +45,10 @@ public:
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting = true);
     // The same with test mode and the abort keys already looked at by the caller, so that
     // the caller reports what was decided here.
-    // targetMissing: the caller has just found no file at to.
+    // targetMissing: the caller has just found no file at to; fromStatus: what the caller
+    // has just read of from (lstat), or null.
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun,
-                        bool targetMissing = false);
+                        bool targetMissing = false, const struct stat* fromStatus = nullptr);
 
     // Fills every rule from one file setting and the general settings (not the mode, the
     // test mode, the content-compare flag or the generations to keep, which belong to a

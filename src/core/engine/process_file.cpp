@@ -149,7 +149,7 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
 }
 
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting,
-                                      bool dryRun, bool targetMissing)
+                                      bool dryRun, bool targetMissing, const struct stat* fromStatus)
 {
     ++m_copyCounter;
     if (dryRun)
@@ -161,6 +161,7 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
     options.clearArchiveBit = m_archiveMode != 0;
     options.replaceExisting = replaceExisting;
     options.targetMissing = targetMissing;
+    options.sourceStatus = fromStatus;
     if (operation.Copy(from, to, options) != 0)
         return false;
     ClearLastSystemError();
@@ -250,7 +251,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         if (!BackupTreeIntact())
             return 0;
         const long long size = sourceStatus.st_size;
-        if (m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte) {
+        const bool ask = m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte;
+        if (ask) {
             const std::string question = FormatText(EngineText::kBigFileQuestionFormat, source.c_str(),
                                                     static_cast<long>(size / kBytesPerKilobyte + 1));
             const unsigned type =
@@ -261,8 +263,10 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         }
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
-        reportCopy(EngineText::kCopy, CopyBackupFile(source, destination, true, dryRun, true), destination,
-                   dryRun);
+        // After a question the file is looked at again: the answer may have taken long.
+        reportCopy(EngineText::kCopy,
+                   CopyBackupFile(source, destination, true, dryRun, true, ask ? nullptr : &sourceStatus),
+                   destination, dryRun);
         copyToNewFileFolder(EngineText::kCopySecond);
         return 0;
     }

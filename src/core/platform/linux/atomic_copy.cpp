@@ -254,7 +254,9 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     struct stat status
     {
     };
-    if (lstat(from.c_str(), &status) != 0)
+    if (options.sourceStatus != nullptr && S_ISREG(options.sourceStatus->st_mode))
+        status = *options.sourceStatus;
+    else if (lstat(from.c_str(), &status) != 0)
         return errno;
     if (S_ISLNK(status.st_mode))
         return CopySymbolicLink(from, to, status, options);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 struct CCopyOptions
 {
@@ -20,6 +21,10 @@ struct CCopyOptions
     // linked in when complete (where the file system has them). A target to replace is
     // always written under a temporary name first.
     bool targetMissing = false;
+    // The source's own status (not followed) as the caller has just read it. When it
+    // shows a regular file, the copy opens the file without looking again; what it opens
+    // is checked to be a regular file all the same.
+    const struct stat* sourceStatus = nullptr;
 };
 
 // Called between the chunks of a long copy; returning false abandons the copy.

@@ -267,6 +267,40 @@ private slots:
         QVERIFY(ReadFileBytes(to) == (replaceExisting ? contents : std::string("appeared")));
     }
 
+    // The status the caller read says "regular file", but the name has since become
+    // something else: the copy neither follows nor blocks, and writes nothing.
+    void sourceReplacedAfterItsStatusWasRead_data()
+    {
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<int>("error");
+        QTest::newRow("FIFO") << "fifo" << ENOTSUP;
+        QTest::newRow("link to a file") << "link" << ELOOP;
+    }
+    void sourceReplacedAfterItsStatusWasRead()
+    {
+        QFETCH(QString, replacement);
+        QFETCH(int, error);
+        CTempTree tree;
+        const std::string from = tree.WriteFile("a.txt", "regular");
+        const std::string elsewhere = tree.WriteFile("elsewhere.txt", "not to be copied");
+        tree.MakeFolder("dst");
+        struct stat status
+        {
+        };
+        QCOMPARE(lstat(from.c_str(), &status), 0);
+        QCOMPARE(unlink(from.c_str()), 0);
+        if (replacement == "fifo")
+            QCOMPARE(mkfifo(from.c_str(), 0644), 0);
+        else
+            QCOMPARE(symlink(elsewhere.c_str(), from.c_str()), 0);
+        CCopyOptions options;
+        options.targetMissing = true;
+        options.sourceStatus = &status;
+
+        QCOMPARE(CopyFileAtomic(from, tree.Path("dst/a.txt"), options), error);
+        QCOMPARE(Entries(tree.Path("dst")), std::vector<std::string>{});
+    }
+
     void copiesSymbolicLinksAsLinks()
     {
         CTempTree tree;

@@ -218,11 +218,38 @@ bool HoldsTemporaryFile(const std::string& folder)
     return found;
 }
 
-// The moment a copy into the folder is under way; polled tightly, the copy is short.
-bool WaitForCopyInto(const std::string& folder, int timeoutMs)
+// True while process writes a file in folder that has no name yet (an unnamed temporary
+// file shows in /proc as "#inode (deleted)").
+bool WritesUnnamedFileIn(qint64 process, const std::string& folder)
+{
+    const std::string fds = "/proc/" + std::to_string(process) + "/fd";
+    DIR* dir = opendir(fds.c_str());
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    const std::string prefix = folder + "/#";
+    const std::string_view deleted = " (deleted)";
+    while (const dirent* entry = readdir(dir)) {
+        char target[4096];
+        const ssize_t length = readlinkat(dirfd(dir), entry->d_name, target, sizeof target - 1);
+        if (length <= 0)
+            continue;
+        const std::string_view link(target, static_cast<std::size_t>(length));
+        if (link.substr(0, prefix.size()) == prefix && link.size() > deleted.size()
+            && link.substr(link.size() - deleted.size()) == deleted
+            && link.find('/', prefix.size()) == std::string_view::npos)
+            found = true;
+    }
+    closedir(dir);
+    return found;
+}
+
+// The moment a copy by process into the folder is under way; polled tightly, the copy is
+// short.
+bool WaitForCopyInto(const std::string& folder, int timeoutMs, qint64 process)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (!HoldsTemporaryFile(folder)) {
+    while (!HoldsTemporaryFile(folder) && !WritesUnnamedFileIn(process, folder)) {
         if (deadline.hasExpired())
             return false;
         usleep(200);
@@ -308,7 +335,7 @@ void TestReliability::killedLargeCopyNeverTearsBackup()
     SetFileTime(file, before + 100);
     {
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
-        QVERIFY2(WaitForCopyInto(ParentPath(backup), kPassMs), run.Output().constData());
+        QVERIFY2(WaitForCopyInto(ParentPath(backup), kPassMs, run.Pid()), run.Output().constData());
         QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGKILL), 0);
         QVERIFY(run.Finish(kPassMs));
     }
@@ -385,7 +412,7 @@ void TestReliability::entriesVanishingDuringPassDisturbNothing()
     CPassResult result;
     {
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
-        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs),
+        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs, run.Pid()),
                  run.Output().constData());
         QVERIFY(QFile::remove(QString::fromStdString(late)));
         QVERIFY(QDir(QString::fromStdString(tree.Path("source/b"))).removeRecursively());
@@ -558,7 +585,7 @@ void TestReliability::destinationUnmountedDuringPassGetsNothingWritten()
     CPassResult result;
     {
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
-        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs),
+        QVERIFY2(WaitForCopyInto(ParentPath(BackupOf(destination, large)), kPassMs, run.Pid()),
                  run.Output().constData());
         QCOMPARE(Execute("umount", {"-l", destinationArgument}), 0);
         QVERIFY(run.Finish(kPassMs));

@@ -147,6 +147,7 @@ bool CBackupProcessor::DestinationStillThere()
 
 bool CBackupProcessor::EnterFolder(const std::string& relativePath)
 {
+    m_enteredFolderKnown = false;
     m_core.OutputMessage(MessageKind::kDebug, EngineText::kOnDir, CurrentSourceFolder(), relativePath);
     const CAppState& state = m_core.State();
     if (state.disabled != 0 || state.abortRequested != 0)
@@ -172,6 +173,10 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
 
     if (!DestinationStillThere())
         return false;
+    // Taken before the look for links on the way, so that a link planted in between is
+    // found by that look or makes the identity differ later.
+    m_enteredFolderKnown =
+        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     // Whoever can write into the backup must not be able to lead the program elsewhere.
     if (!NoLinkOnTheWay(m_destinationRoot, m_destinationFolder)
         || !NoLinkOnTheWay(m_newFileRoot, m_newFileFolder)
@@ -190,6 +195,9 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         EnsureFolder(m_core, m_newFileFolder);
     if (!m_generationFolder.empty())
         EnsureFolder(m_core, m_generationFolder);
+    if (ready && !m_enteredFolderKnown)
+        m_enteredFolderKnown =
+        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     if (ready && !IsDryRun()) {
         RemoveStaleCopiesOnce(m_destinationFolder);
         RemoveStaleCopiesOnce(m_newFileFolder);
@@ -240,6 +248,12 @@ bool CBackupProcessor::BackupTreeIntact()
 {
     if (m_destinationLost)
         return false;
+    // One look at where the path leads instead of one for every folder on the way.
+    dev_t device = 0;
+    ino_t inode = 0;
+    if (m_enteredFolderKnown && IdentifyFolder(m_destinationFolder, device, inode)
+        && device == m_enteredFolderDevice && inode == m_enteredFolderInode)
+        return true;
     const std::string link = FirstLinkBelow(m_destinationRoot, m_destinationFolder);
     if (link.empty())
         return true;

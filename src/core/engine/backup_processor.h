@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unordered_set>
 
@@ -44,7 +45,10 @@ public:
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting = true);
     // The same with test mode and the abort keys already looked at by the caller, so that
     // the caller reports what was decided here.
-    bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun);
+    // targetMissing: the caller has just found no file at to; fromStatus: what the caller
+    // has just read of from (lstat), or null.
+    bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun,
+                        bool targetMissing = false, const struct stat* fromStatus = nullptr);
 
     // Fills every rule from one file setting and the general settings (not the mode, the
     // test mode, the content-compare flag or the generations to keep, which belong to a
@@ -116,6 +120,7 @@ private:
     bool DestinationStillThere();
     // False, reported once, when a symbolic link has been planted on the way to the
     // current destination folder since the walk entered it: the walk stops writing.
+    // Asked before the backup is read or written by its path, not for every file seen.
     bool BackupTreeIntact();
     // Says once per folder tree that archive mode cannot work there.
     void WarnArchiveStateNotKept(const std::string& root);
@@ -131,6 +136,11 @@ private:
     std::unordered_set<std::string> m_archiveStateUnkept;
     bool m_destinationKnown = false;
     bool m_destinationLost = false;
+    // The current destination folder as the walk entered it: while its path still leads
+    // there, no link planted on the way can have turned it elsewhere.
+    bool m_enteredFolderKnown = false;
+    dev_t m_enteredFolderDevice = 0;
+    ino_t m_enteredFolderInode = 0;
     dev_t m_destinationDevice = 0;
     ino_t m_destinationInode = 0;
     // Devices of sources and destinations as they were when last known to be mounted.

@@ -164,7 +164,10 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         const std::string sourcePath = JoinPath(sourceFolder, entry.name);
         int kind = MessageKind::kError;
 
-        const bool counterpartExists = EntryExists(sourcePath);
+        // The source folder's listing answers for what it holds; what it lacks is looked up
+        // again, since only that may cost a backup.
+        ClearLastSystemError();
+        const bool counterpartExists = processor.ListedInCurrentFolder(entry.name) || EntryExists(sourcePath);
         // Links to folders are handled as the link itself.
         const bool isFolder = entry.kind == EEntryKind::Folder;
         if (!CheckUnexpectedError(core, sourcePath))

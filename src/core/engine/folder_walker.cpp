@@ -109,14 +109,18 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         }
     }
 
+    m_currentListing = &files;
     AfterFiles();
+    m_currentListing = nullptr;
 
     if (!context.recurse) {
         LeaveFolder();
         return;
     }
-    CFolderSearch subfolders;
-    bool found = FindFirstSubfolder(folder, subfolders, entry);
+    // The subfolders come from the same listing as the files: one read of the folder
+    // per pass.
+    files.Rewind();
+    bool found = FindNextSubfolder(files, entry);
     while (found) {
         context.entry = entry;
         context.isFolder = true;
@@ -126,7 +130,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         ProcessFolder(context);
         m_relativePath.resize(length);
         m_currentSourceFolder = folder;
-        found = FindNextSubfolder(subfolders, entry);
+        found = FindNextSubfolder(files, entry);
     }
     LeaveFolder();
 }

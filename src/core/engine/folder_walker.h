@@ -8,6 +8,7 @@
 // block.
 
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -61,6 +62,12 @@ public:
     // False when reading the current folder's entries failed part way or at all: what
     // seems missing from the source may only have been unreadable.
     bool ListingComplete() const { return m_listingComplete; }
+    // True when the current folder's listing, read when the walk entered it, holds name.
+    // Only while its files are handed on and during AfterFiles.
+    bool ListedInCurrentFolder(std::string_view name) const
+    {
+        return m_currentListing != nullptr && m_currentListing->Contains(name);
+    }
 
     // Folders the walk must never enter, whatever their path (the backup's own folders
     // when they lie inside the source). Compared by identity, so links and "..", or a
@@ -85,5 +92,6 @@ private:
     std::string m_rootPath;
     std::string m_currentSourceFolder;
     bool m_listingComplete = true;
+    const CFolderSearch* m_currentListing = nullptr;
     std::vector<CProtectedFolder> m_protectedFolders;
 };

@@ -149,7 +149,7 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
 }
 
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting,
-                                      bool dryRun)
+                                      bool dryRun, bool targetMissing, const struct stat* fromStatus)
 {
     ++m_copyCounter;
     if (dryRun)
@@ -160,6 +160,8 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
     // change marks either of them again.
     options.clearArchiveBit = m_archiveMode != 0;
     options.replaceExisting = replaceExisting;
+    options.targetMissing = targetMissing;
+    options.sourceStatus = fromStatus;
     if (operation.Copy(from, to, options) != 0)
         return false;
     ClearLastSystemError();
@@ -187,9 +189,6 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         m_core.OutputMessage(MessageKind::kDebug, EngineText::kUnmatched, fileName);
         return 0;
     }
-    if (!BackupTreeIntact())
-        return 0;
-
     struct stat sourceStatus
     {
     };
@@ -249,8 +248,11 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     };
 
     if (!backupExists) {
+        if (!BackupTreeIntact())
+            return 0;
         const long long size = sourceStatus.st_size;
-        if (m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte) {
+        const bool ask = m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte;
+        if (ask) {
             const std::string question = FormatText(EngineText::kBigFileQuestionFormat, source.c_str(),
                                                     static_cast<long>(size / kBytesPerKilobyte + 1));
             const unsigned type =
@@ -261,8 +263,10 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         }
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
-        reportCopy(EngineText::kCopy, CopyBackupFile(source, destination, true, dryRun), destination,
-                   dryRun);
+        // After a question the file is looked at again: the answer may have taken long.
+        reportCopy(EngineText::kCopy,
+                   CopyBackupFile(source, destination, true, dryRun, true, ask ? nullptr : &sourceStatus),
+                   destination, dryRun);
         copyToNewFileFolder(EngineText::kCopySecond);
         return 0;
     }
@@ -271,6 +275,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     // changed on both sides at every pass: links are compared by time and size instead.
     if (m_archiveMode != 0 && !S_ISLNK(sourceStatus.st_mode)) {
         // Only the archive state counts: times, sizes and other attributes are not looked at.
+        if (!BackupTreeIntact())
+            return 0;
         std::string localSource;
         std::string localDestination;
         if (!ResolveLocal(source, localSource) || !ResolveLocal(destination, localDestination)) {
@@ -306,9 +312,13 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
             letters += EngineText::kLetterAttributes;
     }
 
+    if (letters.empty() && m_contentCompare == 0)
+        return 0;
+    // From here on the backup is read or written by its path.
+    if (!BackupTreeIntact())
+        return 0;
     if (letters.empty()) {
-        if (m_contentCompare != 0)
-            CompareFileContents(m_core, source, destination);
+        CompareFileContents(m_core, source, destination);
         return 0;
     }
 

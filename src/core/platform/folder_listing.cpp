@@ -101,3 +101,11 @@ bool CFolderSearch::Next(CFolderEntry& entry)
     entry = m_entries[m_next++];
     return true;
 }
+
+bool CFolderSearch::Contains(std::string_view name) const
+{
+    const auto at =
+        std::lower_bound(m_entries.begin(), m_entries.end(), name,
+                         [](const CFolderEntry& entry, std::string_view key) { return entry.name < key; });
+    return at != m_entries.end() && at->name == name;
+}

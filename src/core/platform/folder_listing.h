@@ -35,6 +35,10 @@ public:
     // Lists folder; false when not even the folder could be opened.
     bool Open(std::string_view folder);
     bool Next(CFolderEntry& entry);
+    // Hands the same entries out again from the first.
+    void Rewind() { m_next = 0; }
+    // True when the listing holds an entry of that name.
+    bool Contains(std::string_view name) const;
     // 0 when the whole folder was read.
     int Error() const { return m_error; }
 

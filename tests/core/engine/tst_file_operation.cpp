@@ -211,6 +211,75 @@ private slots:
         QCOMPARE(ReadFileBytes(to), std::string("previous backup"));
     }
 
+    // A new backup is written without a name and linked in when complete; a target that
+    // appears meanwhile is replaced whole, or left alone when it must not be replaced.
+    void targetAppearingDuringTheCopy_data()
+    {
+        QTest::addColumn<bool>("replaceExisting");
+        QTest::newRow("replaced") << true;
+        QTest::newRow("kept") << false;
+    }
+    void targetAppearingDuringTheCopy()
+    {
+        QFETCH(bool, replaceExisting);
+        CTempTree tree;
+        const std::string contents(kCopyChunkBytes * 3, 'y');
+        const std::string from = tree.WriteFile("big.bin", contents);
+        tree.MakeFolder("dst");
+        const std::string to = tree.Path("dst/big.bin");
+        bool written = false;
+        const auto writeTarget = [&] {
+            if (!written)
+                written = tree.WriteFile("dst/big.bin", "appeared") == to;
+            return true;
+        };
+        CCopyOptions options;
+        options.replaceExisting = replaceExisting;
+        options.targetMissing = true;
+
+        const int result = CopyFileAtomic(from, to, options, writeTarget);
+
+        QVERIFY(written);
+        QVERIFY(!HasTemporaryFile(tree.Path("dst")));
+        QCOMPARE(Entries(tree.Path("dst")), std::vector<std::string>{"big.bin"});
+        QCOMPARE(result, replaceExisting ? 0 : EEXIST);
+        QVERIFY(ReadFileBytes(to) == (replaceExisting ? contents : std::string("appeared")));
+    }
+
+    // The status the caller read says "regular file", but the name has since become
+    // something else: the copy neither follows nor blocks, and writes nothing.
+    void sourceReplacedAfterItsStatusWasRead_data()
+    {
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<int>("error");
+        QTest::newRow("FIFO") << "fifo" << ENOTSUP;
+        QTest::newRow("link to a file") << "link" << ELOOP;
+    }
+    void sourceReplacedAfterItsStatusWasRead()
+    {
+        QFETCH(QString, replacement);
+        QFETCH(int, error);
+        CTempTree tree;
+        const std::string from = tree.WriteFile("a.txt", "regular");
+        const std::string elsewhere = tree.WriteFile("elsewhere.txt", "not to be copied");
+        tree.MakeFolder("dst");
+        struct stat status
+        {
+        };
+        QCOMPARE(lstat(from.c_str(), &status), 0);
+        QCOMPARE(unlink(from.c_str()), 0);
+        if (replacement == "fifo")
+            QCOMPARE(mkfifo(from.c_str(), 0644), 0);
+        else
+            QCOMPARE(symlink(elsewhere.c_str(), from.c_str()), 0);
+        CCopyOptions options;
+        options.targetMissing = true;
+        options.sourceStatus = &status;
+
+        QCOMPARE(CopyFileAtomic(from, tree.Path("dst/a.txt"), options), error);
+        QCOMPARE(Entries(tree.Path("dst")), std::vector<std::string>{});
+    }
+
     void copiesSymbolicLinksAsLinks()
     {
         CTempTree tree;

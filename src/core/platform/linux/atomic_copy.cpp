@@ -1,5 +1,6 @@
 #include "platform/linux/atomic_copy.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -160,6 +161,48 @@ void CopyUserAttributes(int in, int out)
     }
 }
 
+bool RunsAsRoot()
+{
+    static const bool root = geteuid() == 0;
+    return root;
+}
+
+// Cleared once linking an unnamed file has failed in a way that would fail again (no
+// /proc, a kernel or file system without the call): later copies go by name at once.
+std::atomic<bool> g_unnamedLinkWorks{true};
+
+// Gives the unnamed file open as fd the name to. EEXIST when to exists.
+int LinkUnnamed(int fd, const std::string& to)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    int error = errno;
+    if (error == ENOENT && RunsAsRoot())
+        error = linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    return error;
+}
+
+// True when linking failed for want of the means (no /proc, a kernel or file system
+// without the call), not because of the target.
+bool LinkingUnsupported(int error)
+{
+    if (error == ENOENT)
+        return access("/proc/self/fd", F_OK) != 0;
+    return error == EPERM || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EXDEV;
+}
+
+// Closes fd, whose file has just been given the name path; a delayed write error takes
+// the name away again.
+int CloseLinked(int fd, const std::string& path)
+{
+    if (close(fd) == 0)
+        return 0;
+    const int error = errno;
+    unlink(path.c_str());
+    return error;
+}
+
 int PlaceOverTarget(const std::string& temporary, const std::string& to, const CCopyOptions& options)
 {
     const int error = options.replaceExisting ? (rename(temporary.c_str(), to.c_str()) == 0 ? 0 : errno)
@@ -192,7 +235,7 @@ int CopySymbolicLink(const std::string& from, const std::string& to, const struc
     }
     if (error != 0)
         return error;
-    if (geteuid() == 0)
+    if (RunsAsRoot())
         (void)lchown(temporary.c_str(), status.st_uid, status.st_gid);
     const timespec times[2] = {status.st_atim, status.st_mtim};
     if (utimensat(AT_FDCWD, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -211,7 +254,9 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     struct stat status
     {
     };
-    if (lstat(from.c_str(), &status) != 0)
+    if (options.sourceStatus != nullptr && S_ISREG(options.sourceStatus->st_mode))
+        status = *options.sourceStatus;
+    else if (lstat(from.c_str(), &status) != 0)
         return errno;
     if (S_ISLNK(status.st_mode))
         return CopySymbolicLink(from, to, status, options);
@@ -232,8 +277,13 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
 
     const std::string folder = ParentPath(to);
     std::string temporary;
+    // An unnamed file needs no name of its own and leaves nothing behind should the run
+    // be killed; file systems without one get a named temporary file.
     int outFd = -1;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    if (g_unnamedLinkWorks && (options.targetMissing || !options.replaceExisting))
+        outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+    const bool unnamed = outFd >= 0;
+    for (int attempt = 0; !unnamed && attempt < kNameAttempts; ++attempt) {
         temporary = TemporaryPathIn(folder);
         outFd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (outFd >= 0 || errno != EEXIST)
@@ -244,7 +294,8 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     CFd out(outFd);
 
     auto fail = [&](int error) {
-        unlink(temporary.c_str());
+        if (!unnamed)
+            unlink(temporary.c_str());
         return error;
     };
 
@@ -252,7 +303,7 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     if (const int error = CopyData(in.fd, out.fd, status.st_size, betweenChunks, copied))
         return fail(error);
 
-    if (geteuid() == 0)
+    if (RunsAsRoot())
         (void)fchown(out.fd, status.st_uid, status.st_gid);
     if (fchmod(out.fd, status.st_mode & 07777) != 0)
         return fail(errno);
@@ -270,14 +321,41 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     const timespec times[2] = {status.st_atim, status.st_mtim};
     if (futimens(out.fd, times) != 0)
         return fail(errno);
-    // Network file systems report delayed write errors only here.
-    const int closing = out.fd;
-    out.fd = -1;
-    if (close(closing) != 0)
-        return fail(errno);
-
-    if (const int error = PlaceOverTarget(temporary, to, options))
-        return error;
+    if (unnamed) {
+        int error = LinkUnnamed(out.fd, to);
+        if (LinkingUnsupported(error)) {
+            // Not the copy failed but linking: this copy and the next ones go by name.
+            g_unnamedLinkWorks = false;
+            return CopyFileAtomic(from, to, options, betweenChunks);
+        }
+        const bool linkedAsTarget = error == 0;
+        if (error == EEXIST && options.replaceExisting) {
+            // A target to replace gets the file under a temporary name first, renamed over
+            // it when complete, so that the target is whole at every moment.
+            for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+                temporary = TemporaryPathIn(folder);
+                error = LinkUnnamed(out.fd, temporary);
+            }
+        }
+        if (error != 0)
+            return error;
+        const int closing = out.fd;
+        out.fd = -1;
+        if (const int closeError = CloseLinked(closing, linkedAsTarget ? to : temporary))
+            return closeError;
+        if (!linkedAsTarget) {
+            if (const int placeError = PlaceOverTarget(temporary, to, options))
+                return placeError;
+        }
+    } else {
+        // Network file systems report delayed write errors only here.
+        const int closing = out.fd;
+        out.fd = -1;
+        if (close(closing) != 0)
+            return fail(errno);
+        if (const int error = PlaceOverTarget(temporary, to, options))
+            return error;
+    }
     if (options.clearArchiveBit)
         (void)RecordArchiveState(from, sourceState);
     return 0;

@@ -1,13 +1,14 @@
 #pragma once
 
 // Copies a file so that the previous target survives anything short of success: the data
-// goes to a temporary file in the target's folder, gets the source's mode, times and
-// extended attributes, and only then is renamed over the target. Symbolic links are
-// copied as links; FIFOs, sockets and devices are refused without being opened.
+// goes to a temporary file in the target's folder (unnamed when there is no target yet), gets the source's
+// mode, times and extended attributes, and only then is renamed over the target. Symbolic links are copied as
+// links; FIFOs, sockets and devices are refused without being opened.
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 struct CCopyOptions
 {
@@ -16,6 +17,14 @@ struct CCopyOptions
     bool clearArchiveBit = false;
     // False: fail with EEXIST when the target exists, never replacing it.
     bool replaceExisting = true;
+    // The caller has just found no target: the copy may be written as an unnamed file and
+    // linked in when complete (where the file system has them). A target to replace is
+    // always written under a temporary name first.
+    bool targetMissing = false;
+    // The source's own status (not followed) as the caller has just read it. When it
+    // shows a regular file, the copy opens the file without looking again; what it opens
+    // is checked to be a regular file all the same.
+    const struct stat* sourceStatus = nullptr;
 };
 
 // Called between the chunks of a long copy; returning false abandons the copy.

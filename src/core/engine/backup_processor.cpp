@@ -216,6 +216,13 @@ void CBackupProcessor::LeaveFolder()
     const std::string sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string backupFolder = AppendFolderSuffix(
         m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
+    // A link planted above the folder after its last file was written must not lead the
+    // permission and time change elsewhere.
+    if (const std::string link = FirstLinkBelow(m_destinationRoot, backupFolder); !link.empty()) {
+        SetLastSystemError(ELOOP);
+        m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
+        return;
+    }
     if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty())) {
         SetLastSystemError(error);
         m_core.OutputMessage(MessageKind::kWarning, EngineText::kFolderTimeNotSet, sourceFolder,

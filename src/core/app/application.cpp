@@ -1,9 +1,8 @@
 #include "app/application.h"
 
-#include <sys/stat.h>
-
 #include "app/app_texts.h"
 #include "engine/engine_texts.h"
+#include "engine/folder_safety.h"
 #include "platform/path.h"
 #include "platform/program_paths.h"
 #include "report/format_text.h"
@@ -13,21 +12,7 @@
 #include "version.h"
 
 namespace {
-
 constexpr int kLoadSteps = 5;
-
-bool IsSameFile(const std::string& a, const std::string& b)
-{
-    struct stat first
-    {
-    };
-    struct stat second
-    {
-    };
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
-           && first.st_ino == second.st_ino;
-}
-
 } // namespace
 
 CApplication::CApplication(CCommandLine commandLine, const CHostServices& services)

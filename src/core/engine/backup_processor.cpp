@@ -58,8 +58,10 @@ void MakeFolderWorkable(const std::string& folder)
 
 // 0 when the backup folder has the source folder's permissions and last-write time (or
 // either folder is missing), else the error that kept them from it. Below the top, the
-// backup folder is never reached through a link.
-int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& backupFolder, bool isTop)
+// backup folder is never reached through a link: ELOOP when one was planted on the way
+// since its files were written (looked for only when something is to change).
+int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& backupFolder, bool isTop,
+                          const std::string& destinationRoot)
 {
     std::string localSource;
     std::string localBackup;
@@ -83,9 +85,15 @@ int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& ba
     if (!S_ISDIR(backup.st_mode))
         return ENOTDIR;
     const mode_t mode = source.st_mode & 07777;
+    const bool sameTime =
+        backup.st_mtim.tv_sec == source.st_mtim.tv_sec && backup.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
+    if ((backup.st_mode & 07777) == mode && sameTime)
+        return 0;
+    if (!isTop && !FirstLinkBelow(destinationRoot, backupFolder).empty())
+        return ELOOP;
     if ((backup.st_mode & 07777) != mode && chmod(localBackup.c_str(), mode) != 0)
         return errno;
-    if (backup.st_mtim.tv_sec == source.st_mtim.tv_sec && backup.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
+    if (sameTime)
         return 0;
     const timespec times[2] = {source.st_atim, source.st_mtim};
     return utimensat(AT_FDCWD, localBackup.c_str(), times, 0) == 0 ? 0 : errno;
@@ -216,14 +224,7 @@ void CBackupProcessor::LeaveFolder()
     const std::string sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string backupFolder = AppendFolderSuffix(
         m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
-    // A link planted above the folder after its last file was written must not lead the
-    // permission and time change elsewhere.
-    if (const std::string link = FirstLinkBelow(m_destinationRoot, backupFolder); !link.empty()) {
-        SetLastSystemError(ELOOP);
-        m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link, SystemErrorSuffix());
-        return;
-    }
-    if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty())) {
+    if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty(), m_destinationRoot)) {
         SetLastSystemError(error);
         m_core.OutputMessage(MessageKind::kWarning, EngineText::kFolderTimeNotSet, sourceFolder,
                              backupFolder, SystemErrorSuffix());

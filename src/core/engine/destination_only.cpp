@@ -76,21 +76,24 @@ bool IsReadableFolder(const std::string& folder)
 // passes put aside or what is still to be backed up, and are never anybody's
 // destination-only entry. Folders are compared by what they are as well as by how they
 // are written, so that no link or second name hides them.
-bool HoldsOwnFolder(const CBackupProcessor& processor, const CApplicationCore& core,
-                    const std::string& entryPath, bool isFolder)
+std::vector<std::string> OwnFolders(const CBackupProcessor& processor, const CApplicationCore& core)
 {
     const std::string source =
         processor.RootPath().empty() ? std::string(1, kPathSeparator) : processor.RootPath();
-    const std::string folders[] = {processor.m_oldFileMoveFolder,
-                                   processor.m_newerBackupMoveFolder,
-                                   core.Settings().general.Recycle2.expanded,
-                                   processor.m_newFileRoot,
-                                   processor.m_generationRoot,
-                                   source,
-                                   ParentPath(core.SettingsFilePath()),
-                                   ParentPath(core.Settings().general.LogFile.expanded),
-                                   HomeTrashFolder()};
-    for (const std::string& folder : folders) {
+    return {processor.m_oldFileMoveFolder,
+            processor.m_newerBackupMoveFolder,
+            core.Settings().general.Recycle2.expanded,
+            processor.m_newFileRoot,
+            processor.m_generationRoot,
+            source,
+            ParentPath(core.SettingsFilePath()),
+            ParentPath(core.Settings().general.LogFile.expanded),
+            HomeTrashFolder()};
+}
+
+bool HoldsOwnFolder(const std::vector<std::string>& ownFolders, const std::string& entryPath, bool isFolder)
+{
+    for (const std::string& folder : ownFolders) {
         if (folder.empty())
             continue;
         if (IsSameOrInside(folder, entryPath) || (isFolder && FolderHoldsPath(entryPath, folder)))
@@ -152,6 +155,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
     if (!CheckUnexpectedError(core, {}, destinationFolder))
         return false;
 
+    const std::vector<std::string> ownFolders = OwnFolders(processor, core);
     for (const CFolderEntry& entry : entries) {
         PaceStep(core);
         if (core.State().abortRequested != 0)
@@ -188,7 +192,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             continue;
         }
         if ((isFolder && IsTrashFolderName(entry.name))
-            || HoldsOwnFolder(processor, core, destinationPath, isFolder)) {
+            || HoldsOwnFolder(ownFolders, destinationPath, isFolder)) {
             core.OutputMessage(MessageKind::kDebug, EngineText::kSkipBackupFolder, destinationPath);
             continue;
         }

@@ -115,7 +115,9 @@ bool FolderHoldsPath(const std::string& folder, const std::string& path)
     }
 }
 
-bool IsSameFolder(const std::string& a, const std::string& b)
+namespace {
+
+bool SameEntry(const std::string& a, const std::string& b, bool folderOnly)
 {
     struct stat first
     {
@@ -123,8 +125,20 @@ bool IsSameFolder(const std::string& a, const std::string& b)
     struct stat second
     {
     };
-    return StatLocal(a, first) && StatLocal(b, second) && S_ISDIR(first.st_mode)
+    return StatLocal(a, first) && StatLocal(b, second) && (!folderOnly || S_ISDIR(first.st_mode))
            && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+bool IsSameFolder(const std::string& a, const std::string& b)
+{
+    return SameEntry(a, b, true);
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    return SameEntry(a, b, false);
 }
 
 bool CheckFoldersAgainstSource(CBackupProcessor& processor, const std::string& source)
@@ -285,12 +299,23 @@ bool DeviceOf(const std::string& folder, dev_t& device)
 
 bool IsEmptyFolder(const std::string& folder)
 {
-    std::vector<CFolderEntry> entries;
-    if (ListFolder(folder.empty() ? std::string(1, kPathSeparator) : folder, entries) != 0)
+    std::string local;
+    if (ToLocalPath(folder.empty() ? std::string(1, kPathSeparator) : folder, local) != 0)
         return false;
-    for (const CFolderEntry& entry : entries) {
-        if (!IsOwnTemporaryFile(entry.name))
-            return false;
+    DIR* dir = opendir(local.c_str());
+    if (dir == nullptr)
+        return false;
+    // The first entry of anybody else answers the question: no need to read on.
+    bool empty = true;
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && !IsOwnTemporaryFile(name)) {
+            empty = false;
+            break;
+        }
     }
-    return true;
+    const bool complete = !empty || errno == 0;
+    closedir(dir);
+    return empty && complete;
 }

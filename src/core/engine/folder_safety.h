@@ -19,6 +19,8 @@ bool FolderHoldsPath(const std::string& folder, const std::string& path);
 
 // True when a and b are the same existing folder.
 bool IsSameFolder(const std::string& a, const std::string& b);
+// True when a and b lead to the same existing file or folder (links followed).
+bool IsSameFile(const std::string& a, const std::string& b);
 
 // Reports every folder of the loaded rules (destination, new-file and generation
 // folders for source, and the move and recycle folders its actions use) that is the

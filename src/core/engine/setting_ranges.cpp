@@ -25,7 +25,7 @@ const CRange<CGeneralSettings> kGeneralRanges[] = {
     {"FileChkInterval", &CGeneralSettings::FileChkInterval, 0, 86400, kNearest},
     {"BakDelayTime", &CGeneralSettings::BakDelayTime, 0, 2147483, kNearest},
     {"BakDrvAlertSize", &CGeneralSettings::BakDrvAlertSize, 0, INT_MAX, kNearest},
-    {"LogLines", &CGeneralSettings::LogLines, 10, 9999, kNearest},
+    {"LogLines", &CGeneralSettings::LogLines, kLogLinesMin, kLogLinesMax, kNearest},
     {"LogSize", &CGeneralSettings::LogSize, 0, INT_MAX, kNearest},
     {"GenStyle", &CGeneralSettings::GenStyle, 0, 3, 1},
     {"YmdFmt", &CGeneralSettings::YmdFmt, 0, 4, 2},

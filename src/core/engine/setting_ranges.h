@@ -14,6 +14,10 @@
 // the stated value (never a destructive action); for CompMode nothing can stand in for
 // the archiver the user meant.
 
+// The list length the general configuration accepts as well.
+inline constexpr int kLogLinesMin = 10;
+inline constexpr int kLogLinesMax = 9999;
+
 class CApplicationCore;
 struct CFileSetting;
 

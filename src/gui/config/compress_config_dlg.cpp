@@ -9,17 +9,13 @@
 #include "app/application.h"
 #include "config/config_texts.h"
 #include "config/pickers.h"
+#include "engine/compress_folder.h"
 #include "framework/control_id.h"
 #include "framework/list_font.h"
 #include "platform/path.h"
 #include "ui_compress_config_dlg.h"
 
 namespace {
-
-namespace Mode {
-inline constexpr int kRar = 2;
-inline constexpr int kZip = 3;
-} // namespace Mode
 
 QString Text(const std::string& text)
 {
@@ -117,7 +113,7 @@ QPushButton* CCompressConfigDlg::Button(int id) const
 void CCompressConfigDlg::OnMode()
 {
     const int mode = Combo(1188)->currentIndex();
-    const bool encrypts = mode == Mode::kRar || mode == Mode::kZip;
+    const bool encrypts = mode == CompressionMode::kRar || mode == CompressionMode::kZip;
     Check(1085)->setEnabled(encrypts);
     Edit(1086)->setEnabled(encrypts);
     m_ui->checkShowPassword->setEnabled(encrypts);

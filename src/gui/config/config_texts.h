@@ -16,10 +16,6 @@ inline constexpr const char* kEnterIntegerBetweenFormat = "Please enter an integ
 inline constexpr const char* kUnableToCreateFont = "Unable to Create Font";
 } // namespace ConfigText
 
-namespace GeneralConfigLimit {
-inline constexpr int kLogLinesMin = 10;
-inline constexpr int kLogLinesMax = 9999;
-} // namespace GeneralConfigLimit
 
 namespace ConfigText {
 inline constexpr const char* kCompressTitlePrefix = "圧縮詳細設定 - ";

@@ -10,6 +10,7 @@
 #include "config/config_texts.h"
 #include "config/list_font_command.h"
 #include "config/pickers.h"
+#include "engine/setting_ranges.h"
 #include "framework/control_id.h"
 #include "framework/list_font.h"
 #include "report/format_text.h"
@@ -190,9 +191,9 @@ bool CGeneralConfigDlg::ReadInteger(int id, int& value)
     if (!ok || (lines && number < 0)) {
         problem = lines ? ConfigText::kEnterPositiveInteger : ConfigText::kEnterInteger;
     } else if (lines
-               && (number < GeneralConfigLimit::kLogLinesMin || number > GeneralConfigLimit::kLogLinesMax)) {
-        problem = FormatText(ConfigText::kEnterIntegerBetweenFormat, GeneralConfigLimit::kLogLinesMin,
-                             GeneralConfigLimit::kLogLinesMax);
+               && (number < kLogLinesMin || number > kLogLinesMax)) {
+        problem = FormatText(ConfigText::kEnterIntegerBetweenFormat, kLogLinesMin,
+                             kLogLinesMax);
     }
     if (problem.empty()) {
         value = number;

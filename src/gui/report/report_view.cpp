@@ -133,8 +133,7 @@ void CReportView::ShowSelectedProperties()
 
 void CReportView::ClearErrors()
 {
-    while (m_errorList->LastRowIndex() >= 0)
-        m_errorList->DeleteRow(0);
+    m_errorList->DeleteAllRows();
 }
 
 void CReportView::SetStatusText(const std::string& text)

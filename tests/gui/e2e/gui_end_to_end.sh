@@ -5,47 +5,20 @@
 # from the tray, pauses a running pass in the pause window, and ends with status 0 through
 # Exit. Screenshots of each step are saved for review.
 #   gui_end_to_end.sh <tovix program> <screenshot folder>
-# Exit status 77 (skipped) when Xvfb, openbox, trayer, xdotool or import is missing.
+# Exit status 77 (skipped) when Xvfb, openbox, trayer, xdotool or import is missing or
+# does not start.
 set -uo pipefail
 
 program="$1"
 shots="$2"
-for tool in Xvfb openbox trayer xdotool import xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# The virtual screen, its window manager or its tray host did not come up: the test
-# machine cannot run this test, which says nothing about the program.
-skip() {
-  echo "skipped: $*"
-  exit 77
-}
+source "$(dirname "$0")/x_session.sh"
+require_x_tools
 
 fail() {
   echo "FAIL: $*" >&2
   [ -f "$work/tovix.log" ] && grep -v "	コピー	" "$work/tovix.log" | tail -n 12 >&2
   [ -f "$work/stdout.log" ] && grep -v "^ALSA" "$work/stdout.log" | tail -n 30 >&2
   exit 1
-}
-
-# Polls a condition (a shell command) for up to $1 seconds.
-wait_for() {
-  local seconds="$1"
-  shift
-  for ((i = 0; i < seconds * 10; i++)); do
-    eval "$@" && return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 log_has() { grep -q -- "$1" "$work/tovix.log" 2>/dev/null; }
@@ -58,30 +31,7 @@ printf '%s\r\n' "[Setting]" "BakCopyPath=$work/bak" "FileChkInterval=1" "BakDela
   "LogFile=$work/tovix.log" "Recycle2=$work/recycle" "[Startup]" "cp=0" "[Backup]" "Files=1" "No0=$work/src" \
   "Sub0=1" >"$settings"
 
-# A free display number, chosen by the server itself.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-wait_for 10 '[ -s "$work/display" ]' || skip "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# The tray host docks itself through the window manager: start it once openbox manages
-# the screen, and once more if the first one died in the race anyway (seen on a busy
-# machine).
-wait_for 20 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || skip "openbox did not start"
-start_tray_host() {
-  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
-    --transparent false --tint 0x303030 >>"$work/trayer.log" 2>&1 &
-  pids+=($!)
-}
-start_tray_host
-if ! wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""'; then
-  start_tray_host
-  wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""' || skip "trayer did not start: $(tail -n 5 "$work/trayer.log")"
-fi
+start_x_session
 
 XDG_CONFIG_HOME="$work/config" "$program" -i "$settings" >"$work/stdout.log" 2>&1 &
 tovix=$!
@@ -91,7 +41,6 @@ wait_for 30 'log_has "バックアップ処理可能な状態です"' || fail "m
 frame="$(xdotool search --name "e2e.TVX - Vesk Realtime Backup" | head -n 1)"
 [ -n "$frame" ] || fail "the main window is not shown"
 # The tray host holds an embedded icon window.
-tray="$(xwininfo -root -tree | awk '/"panel"/ {print $1; exit}')"
 wait_for 10 '[ "$(xwininfo -children -id "$tray" | grep -c "child")" -gt 0 ]' || fail "no tray icon"
 echo "window $frame, tray icon in $tray"
 

@@ -82,7 +82,13 @@ CMainFrame::CMainFrame(CApplication& app, QWidget* parent) : CwFrameWnd(parent),
         return ChooseManualSettings(mode, choices);
     };
     connect(&m_tray, &CTrayIcon::LeftClicked, this, &CMainFrame::RestoreFromTray);
-    connect(&m_tray, &CTrayIcon::RightClicked, this, [this] { ShowTrayMenu(QCursor::pos()); });
+    // The menu runs an event loop of its own, and a command chosen in it (Exit) can take the
+    // tray icon away: it opens once the icon has finished handling the click, never inside
+    // the icon's own event handler.
+    connect(&m_tray, &CTrayIcon::RightClicked, this, [this] {
+        const QPoint pos = QCursor::pos();
+        QTimer::singleShot(0, this, [this, pos] { ShowTrayMenu(pos); });
+    });
     setAcceptDrops(true);
 }
 

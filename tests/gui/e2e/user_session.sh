@@ -191,6 +191,22 @@ wait_for 20 'grep -q newer "$mirror/notes.txt"' || fail "a changed file was not 
 ls "$mirror" | grep -q '^notes\.\$1\.txt$' || fail "no generation file of the changed file: $(ls "$mirror")"
 shot rows-after-writing
 
+# ---- A backup edited in place, so newer than its source, is never overwritten: the next
+# pass reports it in the error list, which the user emptied before. The user selects the
+# row and opens its properties.
+note "newer backup"
+menu v e
+echo "edited in the backup" >>"$mirror/first.txt"
+touch -d "@$(($(stat -c %Y "$source_folder/first.txt") + 60))" "$mirror/first.txt"
+echo "another" >"$source_folder/another.txt"
+wait_for 20 'log_has "^E.*バックアップ先のファイルのほうが最新です	$source_folder/first.txt"' ||
+  fail "the newer backup was not reported"
+grep -q "edited in the backup" "$mirror/first.txt" || fail "the newer backup was overwritten"
+keys_to "$frame" alt+e Home space ctrl+r
+wait_for 10 'has_window "$app"' || fail "the properties did not open"
+shot newer-backup-properties
+answer_box "$app" Return
+
 # ---- A large copy is paused from the menu bar and continued in the pause window.
 note "large copy"
 head -c 120M /dev/zero >"$work/large.bin"
@@ -286,9 +302,12 @@ find "$home/.local/share/Trash" "$backup" -name 'notes.$1.txt*' 2>/dev/null | gr
   fail "the generation file is not in the trash"
 log_has "世代バックアップファイルを削除" || fail "the deletion was not reported"
 
-# ---- Exit, confirmed.
+# ---- Exit from the tray icon's menu, confirmed.
 note "exit"
-menu b x
+read -r tray_x tray_y < <(xwininfo -id "$tray" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x+110, y+12}')
+xdotool mousemove "$tray_x" "$tray_y" click 3
+wait_for 10 popup_open || fail "the tray icon's menu did not open"
+xdotool key x
 wait_for 10 'has_window "$app"' || fail "no exit question"
 shot exit-question
 answer_box "$app" Return
@@ -297,7 +316,7 @@ wait "$tovix"
 status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"
 grep -q "^\[CwFrameWnd\]" "$config" || fail "the window placement was not saved"
-grep "^E	" "$log" && fail "errors were reported during the session"
+grep "^E	" "$log" | grep -v "バックアップ先のファイルのほうが最新です" && fail "unexpected errors in the session"
 
 # One sheet with every step, in order, for review.
 montage -label '%t' "$shots"/[0-9]*.png -tile 4x -geometry 480x360+6+6 -pointsize 14 -background '#303030' \

@@ -44,6 +44,12 @@ shot() {
 
 note() { echo "$((SECONDS - started)) s: $*"; }
 log_has() { grep -q -- "$1" "$log" 2>/dev/null; }
+# No pass is running: the last pass start in the log has its end after it. Asked only
+# once a pass has been seen at work.
+pass_over() {
+  grep -E "^i	[^	]*	[^	]*	(バックアップ開始|世代バックアップファイルを削除|完了)	" "$log" | tail -n 1 | grep -q "	完了	"
+}
+settle() { wait_for 60 pass_over || fail "a pass did not end"; }
 log_count() { grep -c -- "$1" "$log" 2>/dev/null; }
 setting() { tr -d '\r' <"$config" | grep -q -x -- "$1"; }
 # The newest visible window with exactly this title (a countdown box adds "  [n]").
@@ -182,12 +188,14 @@ mkdir -p "$source_folder/sub"
 echo "deeper" >"$source_folder/sub/deeper.txt"
 wait_for 20 '[ -f "$mirror/sub/deeper.txt" ] && [ -f "$mirror/first.txt" ] && [ -f "$mirror/notes.txt" ]' ||
   fail "new files were not backed up"
+settle
 cmp -s "$source_folder/sub/deeper.txt" "$mirror/sub/deeper.txt" || fail "a backup differs from its source"
 wait_for 10 'log_has "^F.*コピー.*deeper.txt"' || fail "the copy was not reported"
 # A changed file keeps its previous backup as a generation file.
 sleep 2.1
 echo "newer" >"$source_folder/notes.txt"
 wait_for 20 'grep -q newer "$mirror/notes.txt"' || fail "a changed file was not backed up again"
+settle
 ls "$mirror" | grep -q '^notes\.\$1\.txt$' || fail "no generation file of the changed file: $(ls "$mirror")"
 shot rows-after-writing
 
@@ -201,6 +209,7 @@ touch -d "@$(($(stat -c %Y "$source_folder/first.txt") + 60))" "$mirror/first.tx
 echo "another" >"$source_folder/another.txt"
 wait_for 20 'log_has "^E.*バックアップ先のファイルのほうが最新です	$source_folder/first.txt"' ||
   fail "the newer backup was not reported"
+settle
 grep -q "edited in the backup" "$mirror/first.txt" || fail "the newer backup was overwritten"
 keys_to "$frame" alt+e Home space ctrl+r
 wait_for 10 'has_window "$app"' || fail "the properties did not open"
@@ -235,6 +244,7 @@ sleep 1.5
 # " 続行 " is the window's only button: Tab gives it the focus.
 answer_box "$app" Tab space
 wait_for 60 '[ -f "$mirror/large.bin" ]' || fail "the copy did not go on after the pause"
+settle
 cmp -s "$source_folder/large.bin" "$mirror/large.bin" || fail "the large backup is incomplete"
 rm -f "$source_folder/large.bin"
 
@@ -256,6 +266,7 @@ shot hold
 # Hold off: what was seen meanwhile is backed up now.
 menu b h
 wait_for 20 '[ -f "$mirror/held.txt" ]' || fail "the change seen under Hold was not backed up after it"
+settle
 
 # ---- A backup removed behind the program's back is not noticed by the monitoring of the
 # source. The chosen folder is backed up, first in test mode, which reports the copy it
@@ -271,11 +282,13 @@ run_chosen_backup alt+t
 shot test-backup-chosen-folder
 xdotool key Return
 wait_for 20 'log_has "^T.*deeper.txt"' || fail "the test run did not report the missing backup"
+settle
 log_has "^i.*指定フォルダをバックアップ" || fail "the manual backup was not reported"
 [ -e "$mirror/sub/deeper.txt" ] && fail "the test run wrote the backup"
 run_chosen_backup
 xdotool key Return
 wait_for 20 '[ -f "$mirror/sub/deeper.txt" ]' || fail "the chosen folder was not backed up"
+settle
 
 # ---- Disabled: no polling, no backup; enabled again, the change is found.
 note "disabled"
@@ -286,6 +299,7 @@ stays_away 4 "$mirror/disabled.txt" "while disabled"
 shot disabled
 menu b o Return
 wait_for 20 '[ -f "$mirror/disabled.txt" ]' || fail "the change made while disabled was not backed up after it"
+settle
 
 # ---- Generation files deleted: into the desktop's trash.
 note "delete generations"
@@ -297,6 +311,7 @@ keys_to "$chooser" space
 shot delete-generations
 xdotool key Return
 wait_for 20 '[ ! -e "$mirror/notes.\$1.txt" ]' || fail "the generation file was not deleted"
+settle
 [ -f "$mirror/notes.txt" ] || fail "the deletion took the current backup"
 find "$home/.local/share/Trash" "$backup" -name 'notes.$1.txt*' 2>/dev/null | grep -q . ||
   fail "the generation file is not in the trash"

@@ -170,6 +170,9 @@ private slots:
             << L{1184} << QStringList{"3"} << QStringList{"OldDel0=3", "OldMove0=%temp%"} << false;
         QTest::newRow("compression, archive proposed")
             << L{1188} << QStringList{"3"} << QStringList{"CompMode0=3", "CompFile0=<t>/bak/a"} << false;
+        QTest::newRow("compression of the root")
+            << L{1016, 1188} << QStringList{"/", "3"}
+            << QStringList{"No0=/", "CompMode0=3", "CompFile0=<t>/bak/Backup"} << true;
     }
     void okWritesChanges()
     {

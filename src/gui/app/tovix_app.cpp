@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/app_texts.h"
+#include "config/file_config_dlg.h"
 #include "config/general_config_dlg.h"
 #include "config/list_font_command.h"
 #include "engine/engine_texts.h"
@@ -189,7 +190,7 @@ void CTovixApp::ConnectCommands()
     on(CommandId::kExit, [this] { OnExit(); });
     on(CommandId::kGeneralSettings, [this] { OnGeneralSettings(); });
     on(CommandId::kFont, [this] { OnListFont(); });
-    on(CommandId::kFileSettings, [this] { NotAvailable(CommandId::kFileSettings); });
+    on(CommandId::kFileSettings, [this] { OnFileSettings(); });
     QObject::connect(frame, &CMainFrame::Closed, frame, [this] { Quit(0); });
 }
 
@@ -202,18 +203,16 @@ void CTovixApp::OnGeneralSettings()
     UpdateCommandStates();
 }
 
+void CTovixApp::OnFileSettings()
+{
+    CFileConfigDlg dialog(m_app, m_frame.get(), [this] { OnHelp(); });
+    dialog.DoModal();
+    UpdateCommandStates();
+}
+
 void CTovixApp::OnListFont()
 {
     RunListFontCommand(m_app, m_frame.get(), [this](const QFont& font) { m_frame->View()->SetListFont(font); });
-}
-
-void CTovixApp::NotAvailable(int commandId)
-{
-    // The file configuration dialog comes with a later version; until then the file settings
-    // are edited as text.
-    const QAction* action = m_frame->Command(commandId);
-    const QString name = action ? action->text().remove(QLatin1Char('&')) : QString();
-    ShowNotice(FormatText(FrameText::kNotAvailableFormat, name.toStdString().c_str()));
 }
 
 std::optional<std::string> CTovixApp::ChooseSettingsFile(ESettingsChooserMode mode)

@@ -6,17 +6,21 @@
 //   gui_showcase pause      the lists and the pause window
 //   gui_showcase general    the general configuration dialog
 //   gui_showcase compress   the compression settings of a file setting (Shift held)
+//   gui_showcase files      the file configuration with three settings (one a sample)
 // The program stays until it is ended.
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <cstring>
+#include <fstream>
 
 #include "app/application.h"
 #include "config/compress_config_dlg.h"
+#include "config/file_config_dlg.h"
 #include "config/general_config_dlg.h"
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
@@ -115,6 +119,21 @@ int main(int argc, char** argv)
         app.Core().Settings().files[0].CompMode = 3;
         QTimer::singleShot(300, &window, [&app, &window] {
             CCompressConfigDlg dialog(app, 0, &window, true, {});
+            dialog.exec();
+        });
+    } else if (std::strcmp(mode, "files") == 0) {
+        // The dialog reads the settings file itself: a file of its own in a temporary folder.
+        static QTemporaryDir folder;
+        const std::string path = folder.filePath(QStringLiteral("Tovix.TVX")).toStdString();
+        std::ofstream(path, std::ios::binary)
+            << "[Setting]\r\nBakCopyPath=/media/backup/Tovix\r\n[Backup]\r\nFiles=3\r\n"
+               "No0=/home/hanako/ドキュメント\r\nSub0=1\r\nInc0=*.*\r\nExc0=*.tmp;~*\r\nDirExc0=.cache\r\n"
+               "Gen0=3\r\nDoInterval0=3600\r\nOldDel0=3\r\nOldMove0=%temp%\r\nNewBakTo0=\r\n"
+               "No1=/home/hanako/写真\r\nSub1=1\r\nCompMode1=3\r\nCompFile1=/media/backup/Tovix/写真\r\n"
+               "No2=#/home/hanako/見本\r\n";
+        app.LoadSettingsFile(path);
+        QTimer::singleShot(300, &window, [&app, &window] {
+            CFileConfigDlg dialog(app, &window, {});
             dialog.exec();
         });
     } else if (std::strcmp(mode, "box") == 0) {

@@ -265,7 +265,7 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
             return;
         row.isFolder = true;
         row.name = DisplayName(entry.name, true);
-        row.state = EBackupState::Excluded;
+        row.state = EFileBackupState::Excluded;
         row.backupPath.clear();
         rows.push_back(std::move(row));
         return;
@@ -283,9 +283,9 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
     const bool backupExists = StatusOf(row.backupPath, backupStatus);
     if (!rules.MatchesFileFilter(entry.name)
         || CheckAgeWindow(row.modified, now, rules.m_daysFrom, rules.m_daysTo) != EAgeWindow::Inside) {
-        row.state = EBackupState::Excluded;
+        row.state = EFileBackupState::Excluded;
     } else if (!backupExists) {
-        row.state = EBackupState::New;
+        row.state = EFileBackupState::New;
     } else {
         if (rules.m_archiveMode != 0 && !row.isLink) {
             std::string localSource;
@@ -302,7 +302,7 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
                     .letters;
         }
         row.backupNewer = sourceStatus.st_mtim.tv_sec < backupStatus.st_mtim.tv_sec;
-        row.state = row.letters.empty() ? EBackupState::Equal : EBackupState::Changed;
+        row.state = row.letters.empty() ? EFileBackupState::Equal : EFileBackupState::Changed;
     }
     rows.push_back(std::move(row));
 }
@@ -327,7 +327,7 @@ void CBackupStateScan::CState::BackupEntry(const CFolderEntry& entry, std::vecto
     };
     if (!StatusOf(row.backupPath, status))
         return;
-    row.state = EBackupState::BackupOnly;
+    row.state = EFileBackupState::BackupOnly;
     row.isFolder = isFolder;
     row.isLink = S_ISLNK(status.st_mode);
     row.name = DisplayName(entry.name, isFolder);

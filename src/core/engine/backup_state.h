@@ -16,7 +16,7 @@
 class CApplicationCore;
 struct CFileSetting;
 
-enum class EBackupState
+enum class EFileBackupState
 {
     Equal,      // backed up, and the backup is what the source is
     Changed,    // the source differs from its backup (the pass would update it)
@@ -27,7 +27,7 @@ enum class EBackupState
 
 struct CBackupStateRow
 {
-    EBackupState state = EBackupState::Equal;
+    EFileBackupState state = EFileBackupState::Equal;
     // Below the source folder, "/"-separated; a folder's name ends with "/".
     std::string name;
     bool isFolder = false;

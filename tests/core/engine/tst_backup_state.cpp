@@ -35,7 +35,7 @@ const CBackupStateRow* FindRow(const std::vector<CBackupStateRow>& rows, const s
 
 } // namespace
 
-Q_DECLARE_METATYPE(EBackupState)
+Q_DECLARE_METATYPE(EFileBackupState)
 
 class TestBackupState : public QObject
 {
@@ -94,39 +94,40 @@ private slots:
     void states_data()
     {
         QTest::addColumn<std::string>("name");
-        QTest::addColumn<EBackupState>("state");
+        QTest::addColumn<EFileBackupState>("state");
         QTest::addColumn<long long>("size");
         QTest::addColumn<int>("generations");
         QTest::addColumn<std::string>("letters");
-        QTest::newRow("equal") << std::string("same.txt") << EBackupState::Equal << 4LL << 0 << std::string();
-        QTest::newRow("changed") << std::string("changed.txt") << EBackupState::Changed << 8LL << 2
+        QTest::newRow("equal") << std::string("same.txt") << EFileBackupState::Equal << 4LL << 0
+                               << std::string();
+        QTest::newRow("changed") << std::string("changed.txt") << EFileBackupState::Changed << 8LL << 2
                                  << std::string("TS");
         QTest::newRow("backup newer")
-            << std::string("newer.txt") << EBackupState::Changed << 3LL << 0 << std::string("T");
-        QTest::newRow("two seconds") << std::string("near.txt") << EBackupState::Equal << 4LL << 0
+            << std::string("newer.txt") << EFileBackupState::Changed << 3LL << 0 << std::string("T");
+        QTest::newRow("two seconds") << std::string("near.txt") << EFileBackupState::Equal << 4LL << 0
                                      << std::string();
-        QTest::newRow("new") << std::string("new.txt") << EBackupState::New << 1LL << 0 << std::string();
-        QTest::newRow("new below") << std::string("newdir/f.txt") << EBackupState::New << 1LL << 0
+        QTest::newRow("new") << std::string("new.txt") << EFileBackupState::New << 1LL << 0 << std::string();
+        QTest::newRow("new below") << std::string("newdir/f.txt") << EFileBackupState::New << 1LL << 0
                                    << std::string();
         QTest::newRow("only in backup")
-            << std::string("gone.txt") << EBackupState::BackupOnly << 6LL << 1 << std::string();
+            << std::string("gone.txt") << EFileBackupState::BackupOnly << 6LL << 1 << std::string();
         QTest::newRow("folder only in backup")
-            << std::string("onlydir/") << EBackupState::BackupOnly << -1LL << 0 << std::string();
+            << std::string("onlydir/") << EFileBackupState::BackupOnly << -1LL << 0 << std::string();
         QTest::newRow("excluded pattern")
-            << std::string("x.tmp") << EBackupState::Excluded << 3LL << 0 << std::string();
+            << std::string("x.tmp") << EFileBackupState::Excluded << 3LL << 0 << std::string();
         QTest::newRow("excluded by age")
-            << std::string("old.txt") << EBackupState::Excluded << 3LL << 0 << std::string();
+            << std::string("old.txt") << EFileBackupState::Excluded << 3LL << 0 << std::string();
         QTest::newRow("excluded folder")
-            << std::string("skip/") << EBackupState::Excluded << -1LL << 0 << std::string();
+            << std::string("skip/") << EFileBackupState::Excluded << -1LL << 0 << std::string();
         QTest::newRow("hidden folder")
-            << std::string(".hidden/") << EBackupState::Excluded << -1LL << 0 << std::string();
-        QTest::newRow("subfolder") << std::string("sub/deep.txt") << EBackupState::Equal << 4LL << 0
+            << std::string(".hidden/") << EFileBackupState::Excluded << -1LL << 0 << std::string();
+        QTest::newRow("subfolder") << std::string("sub/deep.txt") << EFileBackupState::Equal << 4LL << 0
                                    << std::string();
     }
     void states()
     {
         QFETCH(std::string, name);
-        QFETCH(EBackupState, state);
+        QFETCH(EFileBackupState, state);
         QFETCH(long long, size);
         QFETCH(int, generations);
         QFETCH(std::string, letters);

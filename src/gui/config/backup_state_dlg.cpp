@@ -21,6 +21,10 @@
 
 namespace {
 
+// Wide enough for the state's icon and text, a date with seconds and the type names of
+// the desktop in the default font; widths the user set are kept in the list's section.
+const std::vector<int> kDefaultWidths{140, 200, 70, 130, 140, 260};
+
 int StateIndex(EFileBackupState state)
 {
     return static_cast<int>(state);
@@ -98,7 +102,7 @@ CBackupStateDlg::CBackupStateDlg(CApplication& app, int settingIndex)
                         QString::fromUtf8(ToolText::kColumnSize), QString::fromUtf8(ToolText::kColumnType),
                         QString::fromUtf8(ToolText::kColumnModified),
                         QString::fromUtf8(ToolText::kColumnInfo)},
-                       {50, 200, 50, 50, 100, 200});
+                       kDefaultWidths);
     // Every file of the setting is listed: no oldest row gives way.
     list->SetRowLimit(std::numeric_limits<int>::max());
     const CGeneralSettings& general = m_app.Core().Settings().general;

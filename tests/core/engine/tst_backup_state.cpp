@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/backup_folder.h"
+#include "engine/backup_processor.h"
 #include "engine/backup_state.h"
 #include "engine/generations.h"
 #include "helpers/engine_rig.h"
@@ -152,6 +154,32 @@ private slots:
         QCOMPARE(rows.size(), std::size_t(13));
         // Read only: the backup folder of a new subfolder is not made.
         QVERIFY(!m_tree->Exists("bak/newdir"));
+    }
+
+    // The listing says what the pass does: after a pass, what was new or changed is
+    // backed up (except a newer backup, which the pass refuses to overwrite), what was
+    // excluded is still not in the backup, and nothing else changed its state.
+    void agreesWithThePass()
+    {
+        const CFileSetting& setting = PrepareTree();
+        m_core->State().processingEnabled = 1;
+        const std::vector<CBackupStateRow> before = ScanBackupState(*m_core, setting);
+        CBackupProcessor processor(*m_core);
+        processor.LoadRules(setting);
+        QVERIFY(BackupFolder(processor, setting.No.expanded, true) > 0);
+        const std::vector<CBackupStateRow> after = ScanBackupState(*m_core, setting);
+        QCOMPARE(after.size(), before.size());
+        for (const CBackupStateRow& row : before) {
+            const CBackupStateRow* now = FindRow(after, row.name);
+            QVERIFY2(now, row.name.c_str());
+            EFileBackupState expected = row.state;
+            if (row.state == EFileBackupState::New
+                || (row.state == EFileBackupState::Changed && !row.backupNewer))
+                expected = EFileBackupState::Equal;
+            QVERIFY2(now->state == expected, row.name.c_str());
+            if (row.state == EFileBackupState::Excluded)
+                QVERIFY2(!m_tree->Exists("bak/" + row.name), row.name.c_str());
+        }
     }
 
     // Generation copies are counted in every naming style, beside the backup or in the

@@ -378,6 +378,7 @@ void CTovixApp::ShowBackupState(const std::string& source, const std::string& de
                 break;
         }
     }
+    // Its RowActivated is where a file's property dialog is to be opened from.
     auto* window = new CBackupStateDlg(m_app, index);
     window->SetDestroyOnCancel(true);
     if (!window->Create(m_frame.get()))

@@ -111,8 +111,6 @@ CBackupStateDlg::CBackupStateDlg(CApplication& app, int settingIndex)
         for (QWidget* child : findChildren<QWidget*>())
             child->setFont(font);
     }
-    FillSources();
-
     m_sliceTimer.setInterval(0);
     connect(&m_sliceTimer, &QTimer::timeout, this, [this] { ScanSlice(); });
     connect(m_ui->button2, &QPushButton::clicked, this, &CBackupStateDlg::Refresh);
@@ -190,6 +188,8 @@ void CBackupStateDlg::Refresh()
     m_rows.clear();
     m_counts.fill(0);
     m_ui->list1036->DeleteAllRows();
+    // The file settings may have been edited since the window opened.
+    FillSources();
     const CSettingsModel& model = m_app.Core().Settings();
     if (m_settingIndex < 0 || m_settingIndex >= model.Files || m_settingIndex >= kMaxFileSettings) {
         SetStatus(QString::fromUtf8(ToolText::kReady));

@@ -205,6 +205,14 @@ private slots:
         QVERIFY(window->Create(state.rig.Frame()));
         auto* combo = FindControl<QComboBox>(window, 1076);
         QCOMPARE(combo->count(), 3);
+        // A setting added meanwhile is offered after a refresh.
+        CSettingsModel& model = state.rig.app->App().Core().Settings();
+        model.files[2].No.Assign(state.rig.tree.MakeFolder("more"));
+        model.Files = 3;
+        QCOMPARE(combo->count(), 3);
+        FindControl<QAbstractButton>(window, 2)->click();
+        QCOMPARE(combo->count(), 4);
+        QCOMPARE(combo->itemData(3).toInt(), 2);
         QCOMPARE(combo->itemText(0), QString::fromUtf8(ToolText::kChooseSource));
         QCOMPARE(combo->currentData().toInt(), 0);
         combo->setCurrentIndex(2);

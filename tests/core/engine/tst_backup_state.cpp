@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "settings/application_core.h"
 
 namespace {
@@ -180,6 +183,27 @@ private slots:
             if (row.state == EFileBackupState::Excluded)
                 QVERIFY2(!m_tree->Exists("bak/" + row.name), row.name.c_str());
         }
+    }
+
+    // A folder that cannot be read says nothing about what its backup holds: none of
+    // the backup's files there is listed as only in the backup.
+    void unreadableFolder()
+    {
+        if (RunsAsRoot()) {
+            QByteArray output;
+            QVERIFY2(RunTestAsNobody(QStringLiteral("unreadableFolder"), output), output.constData());
+            return;
+        }
+        const CFileSetting& setting = PrepareTree();
+        m_tree->WriteFile("src/locked/x.txt", "x", kThen);
+        m_tree->WriteFile("bak/locked/x.txt", "x", kThen);
+        m_tree->WriteFile("bak/locked/y.txt", "y", kThen);
+        QCOMPARE(chmod(m_tree->Path("src/locked").c_str(), 0300), 0);
+        const std::vector<CBackupStateRow> rows = ScanBackupState(*m_core, setting);
+        chmod(m_tree->Path("src/locked").c_str(), 0700);
+        QVERIFY(FindRow(rows, "same.txt"));
+        QVERIFY(!FindRow(rows, "locked/x.txt"));
+        QVERIFY(!FindRow(rows, "locked/y.txt"));
     }
 
     // Generation copies are counted in every naming style, beside the backup or in the

@@ -84,6 +84,10 @@ private slots:
     {
         CStateRig state;
         QVERIFY(state.rig.started);
+        const std::string backup = "bak" + state.rig.tree.Path("src") + "/";
+        state.rig.tree.WriteFile(backup + "old.txt", "old text");
+        state.rig.tree.WriteFile(backup + "old.$1.txt", "1");
+        state.rig.tree.WriteFile(backup + "old.$2.txt", "2");
         state.RunStateCommand({0, 1});
         std::vector<CBackupStateDlg*> windows = state.Windows();
         QCOMPARE(windows.size(), std::size_t(2));
@@ -100,17 +104,30 @@ private slots:
         QCOMPARE(state.rig.State().processingCounter, 0);
         QTRY_VERIFY(!windows[0]->IsScanning() && !windows[1]->IsScanning());
         QCOMPARE(CStateRig::States(*windows[0]),
-                 (QMap<QString, QString>{{"a.txt", kNew}, {"b.txt", kNew}, {"c.txt", kNew}}));
+                 (QMap<QString, QString>{{"a.txt", kNew},
+                                         {"b.txt", kNew},
+                                         {"c.txt", kNew},
+                                         {"old.txt", QString::fromUtf8(ToolText::kStateBackupOnly)}}));
+        // Size and generation copies of the file only the backup holds.
+        CwListCtl* list = windows[0]->List();
+        const int oldRow = 3;
+        QCOMPARE(list->CellText(oldRow, 1), QStringLiteral("old.txt"));
+        QCOMPARE(list->CellText(oldRow, 2), QStringLiteral("8"));
+        QVERIFY2(list->CellText(oldRow, 5).startsWith(QStringLiteral("世代 2 (")),
+                 qPrintable(list->CellText(oldRow, 5)));
+        QCOMPARE(list->CellText(0, 2), QStringLiteral("5"));
         QCOMPARE(CStateRig::States(*windows[1]), (QMap<QString, QString>{{"d.txt", kNew}}));
         QVERIFY(windows[0]->StatusText().startsWith(QStringLiteral("Ready")));
         QVERIFY(windows[0]->StatusText().contains(kNew + QStringLiteral(" 3")));
+        QVERIFY(windows[0]->StatusText().contains(QString::fromUtf8(ToolText::kStateBackupOnly)
+                                                  + QStringLiteral(" 1")));
 
         const QPointer<CBackupStateDlg> closing = windows[1];
         FindControl<QAbstractButton>(windows[1], 1074)->click();
         QCOMPARE(state.Windows().size(), std::size_t(1));
         QTRY_VERIFY(closing.isNull());
         QVERIFY(ReadFileBytes(state.rig.settingsPath).find("[CwDialog159]") != std::string::npos);
-        QVERIFY(!state.rig.tree.Exists("bak" + state.rig.tree.Path("src")));
+        QVERIFY(!state.rig.tree.Exists(backup + "a.txt"));
     }
 
     // Refresh (the button or Escape) reads the tree again: what a pass or the user

@@ -7,6 +7,7 @@
 //   gui_showcase general    the general configuration dialog
 //   gui_showcase compress   the compression settings of a file setting (Shift held)
 //   gui_showcase folderbackup  the folder backup dialog with two settings chosen
+//   gui_showcase generations   the same dialog for the deletion of generation files
 //   gui_showcase state      the backup state window over a small prepared tree
 // The program stays until it is ended.
 
@@ -175,10 +176,11 @@ int main(int argc, char** argv)
             CCompressConfigDlg dialog(app, 0, &window, true, {});
             dialog.exec();
         });
-    } else if (std::strcmp(mode, "folderbackup") == 0) {
+    } else if (std::strcmp(mode, "folderbackup") == 0 || std::strcmp(mode, "generations") == 0) {
         FillSettings(app.Core().Settings());
-        QTimer::singleShot(300, &window, [&app, &window] {
-            CFolderBackupDlg dialog(app, 0, &window);
+        const int dialogMode = std::strcmp(mode, "generations") == 0 ? 1 : 0;
+        QTimer::singleShot(300, &window, [&app, &window, dialogMode] {
+            CFolderBackupDlg dialog(app, dialogMode, &window);
             auto* list = dialog.findChild<QListWidget*>();
             list->item(0)->setSelected(true);
             list->item(2)->setSelected(true);

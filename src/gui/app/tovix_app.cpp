@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/app_texts.h"
+#include "config/backup_state_dlg.h"
 #include "config/file_config_dlg.h"
 #include "config/general_config_dlg.h"
 #include "config/list_font_command.h"
@@ -363,10 +364,24 @@ void CTovixApp::ShowNotice(const std::string& text)
 
 void CTovixApp::ShowBackupState(const std::string& source, const std::string& destinationRoot)
 {
-    // The backup state window comes with a later version; until then the command says
-    // which folders it would compare.
-    ShowNotice(FormatText(FrameText::kNotAvailableFormat, FrameText::kBackupState) + "\n" + source + "\n"
-               + destinationRoot);
+    (void)destinationRoot; // the window takes it from the setting, as it does after Refresh
+    // The pass hands over the setting it is at, which still carries its mark; the window
+    // reads it once this command has returned.
+    const CSettingsModel& model = m_app.Core().Settings();
+    int index = -1;
+    for (int i = 0; i < model.Files && i < kMaxFileSettings; ++i) {
+        const CFileSetting& setting = model.files[static_cast<std::size_t>(i)];
+        if (setting.No.expanded == source && (index < 0 || setting.changeMark != ChangeMark::kNone)) {
+            index = i;
+            if (setting.changeMark != ChangeMark::kNone)
+                break;
+        }
+    }
+    // Its RowActivated is where a file's property dialog is to be opened from.
+    auto* window = new CBackupStateDlg(m_app, index);
+    window->SetDestroyOnCancel(true);
+    if (!window->Create(m_frame.get()))
+        delete window;
 }
 
 void CTovixApp::SettingsFileChanged(const std::string& path)

@@ -68,6 +68,7 @@ private slots:
     void ownLogInsideTheSource_data();
     void ownLogInsideTheSource();
     void archiverOutputStaysOffTheReports();
+    void installUnderAnotherPrefix();
 };
 
 void TestConsoleEndToEnd::initTestCase()
@@ -371,6 +372,30 @@ void TestConsoleEndToEnd::archiverOutputStaysOffTheReports()
     for (const QByteArray& line : run.Output().split('\n'))
         QVERIFY2(line.isEmpty() || FieldsOf(line).size() == 7, line.constData());
     QVERIFY2(errors.contains("archiver says hello") && errors.contains("archiver warns"), errors.constData());
+}
+
+// An install moved under another prefix than the configured one (cmake --install
+// --prefix ~/.local) finds its template, and so its manual, in <prefix>/share/tovix.
+void TestConsoleEndToEnd::installUnderAnotherPrefix()
+{
+    CTempTree tree;
+    tree.MakeFolder("prefix/bin");
+    tree.MakeFolder("prefix/share/tovix");
+    const QString program = QString::fromStdString(tree.Path("prefix/bin/tovix-console"));
+    QVERIFY(QFile::copy(ConsoleProgram(), program));
+    // Not the template beside the tests: only this install's own copy can give this file.
+    const std::string relocatedTemplate =
+        "; this install's template\r\n[Setting]\r\nBakCopyPath=\r\n[Backup]\r\nFiles=1\r\nNo0=#%HOME%\r\n";
+    WriteFileBytes(tree.Path("prefix/share/tovix/Tovix_.TVX"), relocatedTemplate);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(tree.Path("config")));
+    process.setProcessEnvironment(environment);
+    process.start(program, {"--print-settings"});
+    QVERIFY(process.waitForFinished(kStartMs));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QCOMPARE(ReadFileBytes(tree.Path("config/tovix/Tovix.TVX")), relocatedTemplate);
 }
 
 QTEST_GUILESS_MAIN(TestConsoleEndToEnd)

@@ -138,7 +138,8 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
                                 m_hooks.ShowBackupState(source, root);
                             });
     }
-    if (m_processor.m_mode == ProcessorMode::kDeleteGenerations)
+    // Neither deleting generations nor looking at the backup state may write an archive.
+    if (m_processor.m_mode != ProcessorMode::kBackup)
         return 0;
     // An archive of the source written into the source itself (or a folder holding it)
     // would end up in its own next archive.

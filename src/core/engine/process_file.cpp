@@ -13,6 +13,7 @@
 #include "engine/compare_contents.h"
 #include "engine/engine_texts.h"
 #include "engine/error_check.h"
+#include "engine/file_comparison.h"
 #include "engine/file_operation.h"
 #include "engine/folder_safety.h"
 #include "engine/generations.h"
@@ -143,6 +144,45 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
 
 } // namespace
 
+EAgeWindow CheckAgeWindow(std::time_t sourceTime, std::time_t now, long daysFrom, long daysTo)
+{
+    if (daysFrom >= 0 && sourceTime > now - daysFrom * kSecondsPerDay)
+        return EAgeWindow::TooRecent;
+    if (daysTo >= 0 && sourceTime < now - daysTo * kSecondsPerDay)
+        return EAgeWindow::TooOld;
+    return EAgeWindow::Inside;
+}
+
+CFileDifference CompareWithBackup(const std::string& sourcePath, const struct stat& source,
+                                  const std::string& backupPath, const struct stat& backup, bool ignore2sec)
+{
+    CFileDifference result;
+    const std::time_t sourceTime = source.st_mtim.tv_sec;
+    const std::time_t backupTime = backup.st_mtim.tv_sec;
+    if (sourceTime != backupTime) {
+        const long long difference = std::llabs(static_cast<long long>(backupTime - sourceTime));
+        if (ignore2sec && difference >= 1 && difference <= kToleratedSeconds)
+            result.toleratedTime = true;
+        else
+            result.letters += EngineText::kLetterTime;
+    }
+    if (source.st_size != backup.st_size)
+        result.letters += EngineText::kLetterSize;
+    if (AttributeByte(sourcePath, source) != AttributeByte(backupPath, backup))
+        result.letters += EngineText::kLetterAttributes;
+    return result;
+}
+
+CArchiveDifference CompareArchiveState(const std::string& localSource, const std::string& localBackup)
+{
+    CArchiveDifference result;
+    result.sourceChanged = HasArchiveBit(localSource);
+    result.sourceStateKept = KeepsArchiveState(localSource);
+    result.backupStateKept = KeepsArchiveState(localBackup);
+    result.backupChanged = result.backupStateKept && HasArchiveBit(localBackup);
+    return result;
+}
+
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting)
 {
     return CopyBackupFile(from, to, replaceExisting, IsDryRun());
@@ -210,15 +250,17 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     const std::time_t now = NowSeconds(m_core);
     const std::time_t sourceTime = sourceStatus.st_mtim.tv_sec;
     const std::time_t backupTime = backupStatus.st_mtim.tv_sec;
-    if (m_daysFrom >= 0 && sourceTime > now - m_daysFrom * kSecondsPerDay) {
+    switch (CheckAgeWindow(sourceTime, now, m_daysFrom, m_daysTo)) {
+    case EAgeWindow::TooRecent:
         m_core.OutputMessage(MessageKind::kDebug,
                              FormatText(EngineText::kIgnoredDaysFromFormat, m_daysFrom), source);
         return 0;
-    }
-    if (m_daysTo >= 0 && sourceTime < now - m_daysTo * kSecondsPerDay) {
+    case EAgeWindow::TooOld:
         m_core.OutputMessage(MessageKind::kDebug, FormatText(EngineText::kIgnoredDaysToFormat, m_daysTo),
                              source);
         return 0;
+    case EAgeWindow::Inside:
+        break;
     }
 
     // Kind 0 for a done action, 6 for one left undone by test mode or the abort keys,
@@ -285,31 +327,26 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                                  destination, SystemErrorSuffix());
             return 0;
         }
-        if (HasArchiveBit(localSource))
+        const CArchiveDifference archive = CompareArchiveState(localSource, localDestination);
+        if (archive.sourceChanged)
             letters += EngineText::kLetterArchive;
         // Without a record on either side the state cannot be known: said once for each
         // side, the source then counts as changed and the backup as untouched.
-        if (!KeepsArchiveState(localSource))
+        if (!archive.sourceStateKept)
             WarnArchiveStateNotKept(RootPath());
-        if (!KeepsArchiveState(localDestination))
+        if (!archive.backupStateKept)
             WarnArchiveStateNotKept(m_destinationRoot);
-        else if (HasArchiveBit(localDestination)) {
+        else if (archive.backupChanged) {
             m_core.OutputMessage(MessageKind::kError, EngineText::kBackupChangedArchive, source,
                                  destination);
             return 0;
         }
     } else {
-        if (sourceTime != backupTime) {
-            const long long difference = std::llabs(static_cast<long long>(backupTime - sourceTime));
-            if (general.Ignore2sec != 0 && difference >= 1 && difference <= kToleratedSeconds)
-                m_core.OutputMessage(MessageKind::kDebug, EngineText::kIgnoredTwoSeconds, source);
-            else
-                letters += EngineText::kLetterTime;
-        }
-        if (sourceStatus.st_size != backupStatus.st_size)
-            letters += EngineText::kLetterSize;
-        if (AttributeByte(source, sourceStatus) != AttributeByte(destination, backupStatus))
-            letters += EngineText::kLetterAttributes;
+        const CFileDifference difference =
+            CompareWithBackup(source, sourceStatus, destination, backupStatus, general.Ignore2sec != 0);
+        if (difference.toleratedTime)
+            m_core.OutputMessage(MessageKind::kDebug, EngineText::kIgnoredTwoSeconds, source);
+        letters += difference.letters;
     }
 
     if (letters.empty() && m_contentCompare == 0)

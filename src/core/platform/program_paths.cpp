@@ -64,9 +64,15 @@ std::string ResolveSettingsFilePath(std::string_view name)
 
 std::string FindDataFile(std::string_view name)
 {
-    const std::string besideProgram = GetProgramDirectory() + std::string(name);
+    const std::string programDirectory = GetProgramDirectory();
+    const std::string besideProgram = programDirectory + std::string(name);
     if (FileExists(besideProgram))
         return besideProgram;
+    // An install under another prefix than the configured one keeps its data folder in
+    // the same place relative to the programs.
+    const std::string relocated = JoinPath(programDirectory + TOVIX_DATA_DIR_FROM_PROGRAM, name);
+    if (FileExists(relocated))
+        return relocated;
     const std::string installed = JoinPath(TOVIX_DATA_DIR, name);
     return FileExists(installed) ? installed : besideProgram;
 }

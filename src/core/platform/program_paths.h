@@ -20,8 +20,9 @@ std::string GetConfigDirectory();
 std::string ResolveSettingsFilePath(std::string_view name);
 
 // A data file shipped with the program ("Tovix_.TVX", "tovix.htm"): beside the program
-// first, then in the installed data folder. Returns the first that exists, or the path
-// beside the program when neither does.
+// first, then in the data folder where the install put it relative to the program
+// (bin/../share/tovix), then in the configured data folder. Returns the first that
+// exists, or the path beside the program when none does.
 std::string FindDataFile(std::string_view name);
 
 inline constexpr const char* kDefaultSettingsFileName = "Tovix.TVX";

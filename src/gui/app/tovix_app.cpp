@@ -14,6 +14,8 @@
 #include <QUrl>
 
 #include "app/app_texts.h"
+#include "config/backup_state_dlg.h"
+#include "config/file_config_dlg.h"
 #include "config/general_config_dlg.h"
 #include "config/list_font_command.h"
 #include "engine/engine_texts.h"
@@ -189,7 +191,7 @@ void CTovixApp::ConnectCommands()
     on(CommandId::kExit, [this] { OnExit(); });
     on(CommandId::kGeneralSettings, [this] { OnGeneralSettings(); });
     on(CommandId::kFont, [this] { OnListFont(); });
-    on(CommandId::kFileSettings, [this] { NotAvailable(CommandId::kFileSettings); });
+    on(CommandId::kFileSettings, [this] { OnFileSettings(); });
     QObject::connect(frame, &CMainFrame::Closed, frame, [this] { Quit(0); });
 }
 
@@ -202,18 +204,16 @@ void CTovixApp::OnGeneralSettings()
     UpdateCommandStates();
 }
 
+void CTovixApp::OnFileSettings()
+{
+    CFileConfigDlg dialog(m_app, m_frame.get(), [this] { OnHelp(); });
+    dialog.DoModal();
+    UpdateCommandStates();
+}
+
 void CTovixApp::OnListFont()
 {
     RunListFontCommand(m_app, m_frame.get(), [this](const QFont& font) { m_frame->View()->SetListFont(font); });
-}
-
-void CTovixApp::NotAvailable(int commandId)
-{
-    // The file configuration dialog comes with a later version; until then the file settings
-    // are edited as text.
-    const QAction* action = m_frame->Command(commandId);
-    const QString name = action ? action->text().remove(QLatin1Char('&')) : QString();
-    ShowNotice(FormatText(FrameText::kNotAvailableFormat, name.toStdString().c_str()));
 }
 
 std::optional<std::string> CTovixApp::ChooseSettingsFile(ESettingsChooserMode mode)
@@ -364,10 +364,24 @@ void CTovixApp::ShowNotice(const std::string& text)
 
 void CTovixApp::ShowBackupState(const std::string& source, const std::string& destinationRoot)
 {
-    // The backup state window comes with a later version; until then the command says
-    // which folders it would compare.
-    ShowNotice(FormatText(FrameText::kNotAvailableFormat, FrameText::kBackupState) + "\n" + source + "\n"
-               + destinationRoot);
+    (void)destinationRoot; // the window takes it from the setting, as it does after Refresh
+    // The pass hands over the setting it is at, which still carries its mark; the window
+    // reads it once this command has returned.
+    const CSettingsModel& model = m_app.Core().Settings();
+    int index = -1;
+    for (int i = 0; i < model.Files && i < kMaxFileSettings; ++i) {
+        const CFileSetting& setting = model.files[static_cast<std::size_t>(i)];
+        if (setting.No.expanded == source && (index < 0 || setting.changeMark != ChangeMark::kNone)) {
+            index = i;
+            if (setting.changeMark != ChangeMark::kNone)
+                break;
+        }
+    }
+    // Its RowActivated is where a file's property dialog is to be opened from.
+    auto* window = new CBackupStateDlg(m_app, index);
+    window->SetDestroyOnCancel(true);
+    if (!window->Create(m_frame.get()))
+        delete window;
 }
 
 void CTovixApp::SettingsFileChanged(const std::string& path)

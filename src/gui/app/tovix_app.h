@@ -74,6 +74,7 @@ public:
     void OnAbout();
     // The general configuration dialog, modal.
     void OnGeneralSettings();
+    void OnFileSettings();
     void OnListFont();
     void OnExit();
     // SIGTERM, SIGINT: the end without the question, after the running pass was aborted.
@@ -98,7 +99,6 @@ public:
 private:
     std::optional<std::string> ChooseSettingsFile(ESettingsChooserMode mode);
     void ConnectCommands();
-    void NotAvailable(int commandId);
     void Quit(int exitCode);
 
     CDesktopServices m_services;

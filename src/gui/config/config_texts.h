@@ -22,3 +22,16 @@ inline constexpr const char* kCompressTitlePrefix = "圧縮詳細設定 - ";
 inline constexpr const char* kArchiverLogSuffix = "_LOG.TXT";
 inline constexpr const char* kPasswordProposal = "Xyz";
 } // namespace ConfigText
+
+namespace ConfigText {
+inline constexpr const char* kFileTitlePrefix = "ファイル設定 - ";
+inline constexpr const char* kDeletedSource = "( 削除 )";
+inline constexpr const char* kSampleCaptionPrefix = "設定見本 ";
+inline constexpr const char* kAddQuestionFormat = "'%s' の設定内容をもとに,\n新しい設定を追加します.よろしいですか?";
+inline constexpr const char* kDeleteQuestionFormat = "'%s' の設定内容を削除します.よろしいですか?";
+inline constexpr const char* kNeedOneSetting = "１つ以上のファイル設定が必要です.";
+inline constexpr const char* kTooManySettingsFormat = "ファイル設定は %d 個までです.これ以上追加できません.";
+inline constexpr const char* kDiscardQuestion = "変更がありましたが,本当に破棄してもよろしいですか?";
+inline constexpr const char* kMoveTargetProposal = "%temp%";
+inline constexpr const char* kArchiveNameForRoot = "Backup";
+} // namespace ConfigText

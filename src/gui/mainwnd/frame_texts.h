@@ -84,11 +84,3 @@ namespace FrameText {
 // The pause window's button.
 inline constexpr const char* kContinue = " 続行 ";
 } // namespace FrameText
-
-namespace FrameText {
-// The plain chooser of file settings for the manual runs.
-inline constexpr const char* kChooserCompare = "内容まで完全比較(&C)";
-inline constexpr const char* kChooserTest = "テスト(&T)";
-inline constexpr const char* kChooserGenerations = "バックアップ先に残しておきたい世代数";
-inline constexpr const char* kChooserList = "ファイル設定";
-} // namespace FrameText

@@ -16,13 +16,13 @@
 
 #include "app/app_texts.h"
 #include "app/power_events.h"
+#include "config/folder_backup_dlg.h"
 #include "engine/engine_texts.h"
 #include "engine/drive_check.h"
 #include "engine/file_operation.h"
 #include "framework/control_id.h"
 #include "mainwnd/command_ids.h"
 #include "mainwnd/frame_texts.h"
-#include "mainwnd/manual_chooser.h"
 #include "platform/linux/power_supply.h"
 #include "platform/path.h"
 #include "report/format_text.h"
@@ -461,8 +461,11 @@ void CMainFrame::OnRunManual(int mode)
 
 bool CMainFrame::ChooseManualSettings(int mode, CManualChoices& choices)
 {
-    CManualChooser chooser(m_app.Core().Settings(), mode, this);
-    return chooser.Run(choices);
+    CFolderBackupDlg dialog(m_app, mode, this);
+    if (dialog.DoModal() != QDialog::Accepted)
+        return false;
+    choices = dialog.Choices();
+    return true;
 }
 
 void CMainFrame::OnRestart()

@@ -29,6 +29,7 @@
 using Moments = std::vector<int>;
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(Moments)
+Q_DECLARE_METATYPE(std::vector<std::string>)
 
 namespace {
 
@@ -769,9 +770,21 @@ private slots:
         QCOMPARE(rig.sink.RowsOf(EngineText::kNotBackedUp)[0].destination, inTree(shown));
     }
 
-    // Deleting generations never runs an archiver: a compressed setting only reports.
-    void generationDeletionSkipsCompressed()
+    // Deleting generations and the backup-state run never run an archiver: a compressed
+    // setting only reports (the state run reports nothing).
+    void manualModesSkipCompressed_data()
     {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<std::vector<std::string>>("reported");
+        QTest::newRow("generation deletion")
+            << ProcessorMode::kDeleteGenerations
+            << std::vector<std::string>{EngineText::kDeleteGenerations, EngineText::kDone};
+        QTest::newRow("backup state") << ProcessorMode::kBackupState << std::vector<std::string>{};
+    }
+    void manualModesSkipCompressed()
+    {
+        QFETCH(int, mode);
+        QFETCH(std::vector<std::string>, reported);
         CRig rig;
         CFileSetting& setting = rig.AddSetting("src");
         setting.CompMode = CompressionMode::kZip;
@@ -779,14 +792,14 @@ private slots:
         setting.ObsRunExe.Assign(rig.tree.Path("no-such-program"));
         rig.engine->StartMonitoring();
         setting.changeMark = ChangeMark::kRequested;
-        rig.engine->Processor().m_mode = ProcessorMode::kDeleteGenerations;
+        rig.engine->Processor().m_mode = mode;
         rig.sink.rows.clear();
         QCOMPARE(rig.engine->RunBackupPass(), 1);
         rig.engine->Processor().m_mode = ProcessorMode::kBackup;
         std::vector<std::string> messages;
         for (const auto& timed : rig.sink.rows)
             messages.push_back(timed.row.message);
-        QCOMPARE(messages, (std::vector<std::string>{EngineText::kDeleteGenerations, EngineText::kDone}));
+        QCOMPARE(messages, reported);
         QVERIFY(!rig.tree.Exists("bak/src.zip"));
     }
 

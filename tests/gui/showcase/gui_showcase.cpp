@@ -6,17 +6,30 @@
 //   gui_showcase pause      the lists and the pause window
 //   gui_showcase general    the general configuration dialog
 //   gui_showcase compress   the compression settings of a file setting (Shift held)
+//   gui_showcase files      the file configuration with three settings (one a sample)
+//   gui_showcase folderbackup  the folder backup dialog with two settings chosen
+//   gui_showcase generations   the same dialog for the deletion of generation files
+//   gui_showcase state      the backup state window over a small prepared tree
 // The program stays until it is ended.
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
+#include <QListWidget>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <cstring>
+#include <fstream>
 
 #include "app/application.h"
+#include "config/backup_state_dlg.h"
 #include "config/compress_config_dlg.h"
+#include "config/file_config_dlg.h"
+#include "config/folder_backup_dlg.h"
 #include "config/general_config_dlg.h"
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
@@ -69,6 +82,55 @@ void FillLists(CReportView& view)
     sink.SetStatusText("完了");
 }
 
+// Settings of a typical user: three watched folders, a sample and a deleted one.
+void FillSettings(CSettingsModel& model)
+{
+    model.general.BakCopyPath.Assign("/media/backup/Tovix");
+    const char* sources[] = {"/home/hanako/ドキュメント", "#/home/hanako/見本", "/home/hanako/写真", "",
+                             "/home/hanako/プロジェクト/報告書"};
+    model.Files = 5;
+    for (int index = 0; index < model.Files; ++index)
+        model.files[static_cast<std::size_t>(index)].No.Assign(sources[index]);
+    model.files[2].BakTo.Assign("/media/usb-disk/写真");
+}
+
+void WriteAt(const QString& path, const QByteArray& bytes, qint64 secondsAgo)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(bytes);
+    file.flush();
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime);
+}
+
+// A source and its backup with a file of every state.
+void PrepareStateTree(const QString& root, CFileSetting& setting)
+{
+    const QString source = root + QStringLiteral("/ドキュメント");
+    const QString backup = root + QStringLiteral("/バックアップ");
+    const qint64 day = 86400;
+    const auto both = [&](const QString& name, const QByteArray& now, const QByteArray& then, qint64 age,
+                          qint64 backupAge) {
+        WriteAt(source + "/" + name, now, age);
+        WriteAt(backup + "/" + name, then, backupAge);
+    };
+    both(QStringLiteral("議事録.txt"), "minutes of the meeting", "minutes of the meeting", 3 * day, 3 * day);
+    both(QStringLiteral("見積書.ods"), QByteArray(18230, 'x'), QByteArray(17544, 'x'), 600, 2 * day);
+    WriteAt(backup + QStringLiteral("/見積書.$1.ods"), QByteArray(17544, 'x'), 2 * day);
+    WriteAt(backup + QStringLiteral("/見積書.$2.ods"), QByteArray(16002, 'x'), 5 * day);
+    both(QStringLiteral("写真/旅行.jpg"), QByteArray(245760, 'j'), QByteArray(245760, 'j'), 9 * day, 9 * day);
+    WriteAt(source + QStringLiteral("/新しいメモ.txt"), "new note", 120);
+    WriteAt(source + QStringLiteral("/作業中.tmp"), "temporary", 60);
+    WriteAt(backup + QStringLiteral("/古い資料.pdf"), QByteArray(98304, 'p'), 30 * day);
+    WriteAt(backup + QStringLiteral("/古い資料.$1.pdf"), QByteArray(90112, 'p'), 40 * day);
+    setting.No.Assign(source.toStdString());
+    setting.BakTo.Assign(backup.toStdString());
+    setting.Sub = 1;
+    setting.Exc = "*.tmp";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,6 +178,40 @@ int main(int argc, char** argv)
         QTimer::singleShot(300, &window, [&app, &window] {
             CCompressConfigDlg dialog(app, 0, &window, true, {});
             dialog.exec();
+        });
+    } else if (std::strcmp(mode, "files") == 0) {
+        // The dialog reads the settings file itself: a file of its own in a temporary folder.
+        static QTemporaryDir folder;
+        const std::string path = folder.filePath(QStringLiteral("Tovix.TVX")).toStdString();
+        std::ofstream(path, std::ios::binary)
+            << "[Setting]\r\nBakCopyPath=/media/backup/Tovix\r\n[Backup]\r\nFiles=3\r\n"
+               "No0=/home/hanako/ドキュメント\r\nSub0=1\r\nInc0=*.*\r\nExc0=*.tmp;~*\r\nDirExc0=.cache\r\n"
+               "Gen0=3\r\nDoInterval0=3600\r\nOldDel0=3\r\nOldMove0=%temp%\r\nNewBakTo0=\r\n"
+               "No1=/home/hanako/写真\r\nSub1=1\r\nCompMode1=3\r\nCompFile1=/media/backup/Tovix/写真\r\n"
+               "No2=#/home/hanako/見本\r\n";
+        app.LoadSettingsFile(path);
+        QTimer::singleShot(300, &window, [&app, &window] {
+            CFileConfigDlg dialog(app, &window, {});
+            dialog.exec();
+        });
+    } else if (std::strcmp(mode, "folderbackup") == 0 || std::strcmp(mode, "generations") == 0) {
+        FillSettings(app.Core().Settings());
+        const int dialogMode = std::strcmp(mode, "generations") == 0 ? 1 : 0;
+        QTimer::singleShot(300, &window, [&app, &window, dialogMode] {
+            CFolderBackupDlg dialog(app, dialogMode, &window);
+            auto* list = dialog.findChild<QListWidget*>();
+            list->item(0)->setSelected(true);
+            list->item(2)->setSelected(true);
+            dialog.exec();
+        });
+    } else if (std::strcmp(mode, "state") == 0) {
+        static QTemporaryDir root;
+        FillSettings(app.Core().Settings());
+        PrepareStateTree(root.path(), app.Core().Settings().files[0]);
+        QTimer::singleShot(300, &window, [&app, &window] {
+            auto* state = new CBackupStateDlg(app, 0);
+            state->SetDestroyOnCancel(true);
+            state->Create(&window);
         });
     } else if (std::strcmp(mode, "box") == 0) {
         QTimer::singleShot(300, &window, [&box] {

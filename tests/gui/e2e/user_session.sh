@@ -158,28 +158,31 @@ setting "cp=0" || fail "the exit confirmation was not switched on"
 wait_for 20 'log_has "バックアップ処理可能な状態です"' || fail "monitoring did not restart ready"
 shot ready-with-destination
 
-# ---- A source folder: the template's sample setting (the user's Documents, kept unused
-# by its leading "#") is taken into use in the text editor, then monitoring restarts.
+# ---- File settings: a source folder is added (from the template's sample setting, which
+# stays unused by its leading "#"), its path typed into the folder chooser; OK restarts
+# the monitoring with it.
 note "source folder"
 echo "old" >"$source_folder/notes.txt"
-: >"$work/opened.txt"
-menu b e
-answer_box "$app" Return
-wait_for 10 'grep -qF "$config" "$work/opened.txt"' || fail "the settings file was not opened in an editor"
-# What the user does in the editor.
-sed -i 's/^No0=#/No0=/' "$config"
-# Restart keeps the loaded settings: the edited file is opened again ("open other
-# settings", the second item with the mnemonic O; its file chooser starts at the current
-# file).
-menu b o o Return
+menu b f
+wait_for 20 'has_window "ファイル設定 - .*Tovix.TVX"' || fail "the file settings did not open"
+dialog="$(window_named "ファイル設定 - .*Tovix.TVX")"
+keys_to "$dialog" alt+a
+answer_box "$app" alt+y
 # The chooser's title is the toolkit's own: it is found as the window that took the focus.
-wait_for 20 'chooser="$(xdotool getactivewindow 2>/dev/null)"; [ -n "$chooser" ] && [ "$chooser" != "$frame" ]' ||
-  fail "no file chooser for the settings file"
-shot open-edited-settings
-keys_to "$chooser" Return
-wait_for 20 'log_has "^i.*設定	$source_folder"' || fail "the edited source folder is not monitored"
-wait_for 20 '[ "$(log_count "バックアップ処理可能な状態です")" -ge 2 ]' || fail "the restart was not reported ready"
-log_has "Tovix再起動" || fail "the restart is not in the log"
+wait_for 20 'chooser="$(xdotool getactivewindow 2>/dev/null)"; [ -n "$chooser" ] && [ "$chooser" != "$dialog" ]' ||
+  fail "no folder chooser for the new source"
+keys_to "$chooser" ctrl+a
+xdotool type --delay 20 "$source_folder"
+shot add-source-folder
+xdotool key Return
+wait_for 10 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$dialog" ]' || fail "the folder chooser did not close"
+shot file-settings
+keys_to "$dialog" Return
+wait_for 10 '! has_window "ファイル設定 - .*Tovix.TVX"' || fail "the file settings did not close"
+setting "Files=2" || fail "the new file setting was not saved"
+setting "No1=$source_folder" || fail "the new source folder was not saved"
+wait_for 20 'log_has "^i.*設定	$source_folder"' || fail "the new source folder is not monitored"
+wait_for 20 '[ "$(log_count "バックアップ処理可能な状態です")" -ge 2 ]' || fail "monitoring did not restart ready"
 
 # ---- Files written in the source are backed up and reported.
 note "writing files"
@@ -274,9 +277,10 @@ settle
 rm "$mirror/sub/deeper.txt"
 run_chosen_backup() {
   menu b b
-  wait_for 10 'has_window "$app"' || fail "the folder chooser did not open"
-  chooser="$(window_named "$app")"
-  keys_to "$chooser" space "$@"
+  wait_for 10 'has_window "指定フォルダをバックアップ"' || fail "the folder backup dialog did not open"
+  chooser="$(window_named "指定フォルダをバックアップ")"
+  # The settings list by its mnemonic; the space bar chooses the line.
+  keys_to "$chooser" alt+s space "$@"
 }
 run_chosen_backup alt+t
 shot test-backup-chosen-folder
@@ -305,9 +309,9 @@ settle
 note "delete generations"
 [ -f "$mirror/notes.\$1.txt" ] || fail "the generation file is missing before the deletion"
 menu b d
-wait_for 10 'has_window "$app"' || fail "the generation chooser did not open"
-chooser="$(window_named "$app")"
-keys_to "$chooser" space
+wait_for 10 'has_window "世代バックアップファイルを削除"' || fail "the generation deletion dialog did not open"
+chooser="$(window_named "世代バックアップファイルを削除")"
+keys_to "$chooser" alt+s space
 shot delete-generations
 xdotool key Return
 wait_for 20 '[ ! -e "$mirror/notes.\$1.txt" ]' || fail "the generation file was not deleted"
@@ -316,6 +320,22 @@ settle
 find "$home/.local/share/Trash" "$backup" -name 'notes.$1.txt*' 2>/dev/null | grep -q . ||
   fail "the generation file is not in the trash"
 log_has "世代バックアップファイルを削除" || fail "the deletion was not reported"
+
+# ---- The backup state of the chosen folder (Ctrl+T, no menu item) opens its window;
+# looking changes nothing on disk.
+note "backup state"
+tree_state() { find "$backup" "$source_folder" -printf '%p %s %T@ %m\n' | grep -v TovixLog | sort; }
+before="$(tree_state)"
+keys_to "$frame" ctrl+t
+wait_for 10 'has_window "選択フォルダのバックアップ状態"' || fail "the backup state dialog did not open"
+keys_to "$(window_named "選択フォルダのバックアップ状態")" alt+s space Return
+state_title="バックアップ状態 - $source_folder : .*"
+wait_for 20 'has_window "$state_title"' || fail "the backup state window did not open"
+settle
+shot backup-state
+keys_to "$(window_named "$state_title")" alt+c
+wait_for 10 '! has_window "$state_title"' || fail "the backup state window did not close"
+[ "$(tree_state)" = "$before" ] || fail "looking at the backup state changed files"
 
 # ---- Exit from the tray icon's menu, confirmed.
 note "exit"

@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -114,6 +115,9 @@ CFilePropertyDlg::CFilePropertyDlg(CApplicationCore& core, CDesktopShell& shell,
         edit->setCursorPosition(0);
     }
     FillSides();
+    // Wide enough for the usual folder paths to show whole.
+    resize(std::max(sizeHint().width(), 880), sizeHint().height());
+    Button(1)->setFocus();
 }
 
 CFilePropertyDlg::~CFilePropertyDlg() = default;

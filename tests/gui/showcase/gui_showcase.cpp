@@ -6,14 +6,19 @@
 //   gui_showcase pause      the lists and the pause window
 //   gui_showcase general    the general configuration dialog
 //   gui_showcase compress   the compression settings of a file setting (Shift held)
+//   gui_showcase property   the file property dialog of a source file and its backup
+//   gui_showcase compare    the compare window of two versions of a text file
 // The program stays until it is ended.
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "app/application.h"
 #include "config/compress_config_dlg.h"
@@ -21,6 +26,8 @@
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
 #include "mainwnd/main_frame.h"
+#include "property/compare_window.h"
+#include "property/file_property_dlg.h"
 #include "report/report_texts.h"
 #include "report/timed_message_box.h"
 #include "version.h"
@@ -69,6 +76,27 @@ void FillLists(CReportView& view)
     sink.SetStatusText("完了");
 }
 
+// Two versions of a minutes file, the older one as its backup.
+struct CSampleFiles
+{
+    CSampleFiles()
+    {
+        const std::string root = dir.path().toStdString();
+        std::filesystem::create_directories(root + "/ドキュメント");
+        std::filesystem::create_directories(root + "/backup/ドキュメント");
+        source = root + "/ドキュメント/議事録.txt";
+        backup = root + "/backup/ドキュメント/議事録.txt";
+        std::ofstream(source) << "議事録 2026年12月8日\n出席: 山田, 佐藤, 鈴木\n\n1. 予算案について\n"
+                                 "   来期の予算案を承認した.\n2. 日程\n   次回は12月15日 10:00から.\n"
+                                 "3. その他\n   資料は共有フォルダに置く.\n";
+        std::ofstream(backup) << "議事録 2026年12月8日\n出席: 山田, 佐藤\n\n1. 予算案について\n"
+                                 "   来期の予算案を検討した.\n2. 日程\n   次回は未定.\n";
+    }
+    QTemporaryDir dir;
+    std::string source;
+    std::string backup;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,6 +144,20 @@ int main(int argc, char** argv)
         QTimer::singleShot(300, &window, [&app, &window] {
             CCompressConfigDlg dialog(app, 0, &window, true, {});
             dialog.exec();
+        });
+    } else if (std::strcmp(mode, "property") == 0 || std::strcmp(mode, "compare") == 0) {
+        static CSampleFiles files;
+        const bool property = std::strcmp(mode, "property") == 0;
+        QTimer::singleShot(300, &window, [&app, &window, property] {
+            if (property) {
+                ShowFileProperties(
+                    app.Core(), window.Shell(), {},
+                    {files.source, files.backup, "T" + files.source + "更新(" + files.backup + ")", ""},
+                    &window);
+                return;
+            }
+            CCompareWindow compare(files.source, files.backup, &window);
+            compare.exec();
         });
     } else if (std::strcmp(mode, "box") == 0) {
         QTimer::singleShot(300, &window, [&box] {

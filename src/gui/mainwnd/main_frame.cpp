@@ -72,8 +72,8 @@ CMainFrame::CMainFrame(CApplication& app, QWidget* parent) : CwFrameWnd(parent),
             [status](const QString& text) { status->showMessage(text); });
 
     connect(m_view, &CReportView::PropertiesRequested, this, [this](const CRowProperties& row) {
-        ShowFileProperties({row.source.toStdString(), row.destination.toStdString(),
-                            row.message.toStdString(), row.info.toStdString()});
+        ShowFileProperties(
+            {row.sourceBytes, row.destinationBytes, row.message.toStdString(), row.info.toStdString()});
     });
     m_manualChooser = [this](int mode, CManualChoices& choices) {
         return ChooseManualSettings(mode, choices);

@@ -49,8 +49,8 @@ struct CCompareResult
 namespace CompareLimit {
 // Text files up to this size are read whole and diffed.
 inline constexpr long long kTextBytes = 16LL * 1024 * 1024;
-// The most removed and added lines the diff looks for.
-inline constexpr int kEdits = 4000;
+// The most removed and added lines the diff looks for (its memory grows with the square).
+inline constexpr int kEdits = 2000;
 } // namespace CompareLimit
 
 CCompareResult CompareFiles(const std::string& left, const std::string& right);

@@ -3,6 +3,15 @@
 #include <QHash>
 #include <algorithm>
 
+namespace {
+
+// Long runs of equal lines between many differences (files of repeated lines) make the
+// search walk the same lines again for every step; past this many compared lines it gives
+// up rather than keep the window busy for seconds.
+constexpr long long kWorkLimit = 40'000'000;
+
+} // namespace
+
 int FirstDifferentLine(const QByteArrayList& left, const QByteArrayList& right)
 {
     const qsizetype common = std::min(left.size(), right.size());
@@ -51,6 +60,7 @@ std::optional<std::vector<CDiffLine>> DiffLines(const QByteArrayList& leftLines,
     int found = -1;
     const int limit = std::min(maxEdits, an + bn);
     std::vector<int> previous;
+    long long work = 0;
     for (int d = 0; d <= limit && found < 0; ++d) {
         std::vector<int> v(static_cast<std::size_t>(2 * d + 1));
         auto at = [&](const std::vector<int>& row, int rowD, int k) {
@@ -68,7 +78,10 @@ std::optional<std::vector<CDiffLine>> DiffLines(const QByteArrayList& leftLines,
             while (x < an && y < bn && same(x, y)) {
                 ++x;
                 ++y;
+                ++work;
             }
+            if (++work > kWorkLimit)
+                return std::nullopt;
             v[static_cast<std::size_t>(k + d)] = x;
             if (x >= an && y >= bn)
                 found = d;

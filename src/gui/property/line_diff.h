@@ -22,7 +22,8 @@ struct CDiffLine
     int right; // line index in the right file, -1 for Removed
 };
 
-// No value when more than maxEdits lines are removed and added together.
+// No value when more than maxEdits lines are removed and added together (or the search
+// grows too long on the way there).
 std::optional<std::vector<CDiffLine>> DiffLines(const QByteArrayList& left, const QByteArrayList& right,
                                                 int maxEdits);
 

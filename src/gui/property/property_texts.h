@@ -27,8 +27,8 @@ inline constexpr const char* kLeftHeader = "左";
 inline constexpr const char* kRightHeader = "右";
 inline constexpr const char* kTextHeader = "内容";
 inline constexpr const char* kIdentical = "2つのファイルの内容は同じです.";
-// Changed, removed and added lines.
-inline constexpr const char* kTextSummaryFormat = "%d 行変更, %d 行削除, %d 行追加";
+// Changed lines, lines only in the left file, lines only in the right one.
+inline constexpr const char* kTextSummaryFormat = "%d 行変更, 左だけに %d 行, 右だけに %d 行";
 // The first differing line (1-based) of each file.
 inline constexpr const char* kTooManyDifferencesFormat =
     "違いが多すぎるので, 最初の違いだけを示します: 左 %d 行目 / 右 %d 行目";

@@ -169,7 +169,7 @@ void TestCompareWindow::compareFiles_data()
     QTest::addColumn<QString>("summary");
     QTest::addColumn<bool>("linesShown");
     QTest::newRow("text") << QByteArray("one\ntwo\nthree\n") << QByteArray("one\n2\nthree\nfour\n")
-                          << "1 行変更, 0 行削除, 1 行追加" << true;
+                          << "1 行変更, 左だけに 0 行, 右だけに 1 行" << true;
     QTest::newRow("text, equal") << QByteArray("same\n") << QByteArray("same\n")
                                  << "2つのファイルの内容は同じです." << true;
     QTest::newRow("binary")

@@ -418,7 +418,7 @@ void TestFilePropertyDlg::compareChoosesProgram()
     QCOMPARE(dialog->CompareWindow() != nullptr, window);
     if (window) {
         QVERIFY(dialog->CompareWindow()->isVisible());
-        QCOMPARE(dialog->CompareWindow()->Summary(), QString("1 行変更, 0 行削除, 0 行追加"));
+        QCOMPARE(dialog->CompareWindow()->Summary(), QString("1 行変更, 左だけに 0 行, 右だけに 0 行"));
     }
     box.replace(QLatin1String("<S>"), QString::fromStdString(source))
         .replace(QLatin1String("<B>"), QString::fromStdString(backup));

@@ -377,9 +377,13 @@ void CTovixApp::ShowBackupState(const std::string& source, const std::string& de
                 break;
         }
     }
-    // Its RowActivated is where a file's property dialog is to be opened from.
     auto* window = new CBackupStateDlg(m_app, index);
     window->SetDestroyOnCancel(true);
+    CMainFrame* frame = m_frame.get();
+    QObject::connect(window, &CBackupStateDlg::RowActivated, frame,
+                     [frame](const std::string& source, const std::string& backup) {
+                         frame->ShowFileProperties(CFileProperties{source, backup, {}, {}});
+                     });
     if (!window->Create(m_frame.get()))
         delete window;
 }

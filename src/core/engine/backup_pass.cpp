@@ -153,6 +153,8 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
         m_processor.SetScope(nullptr);
         return count;
     }
+    // An archive holds the whole source every time: where changes were seen is of no use.
+    m_pending[static_cast<std::size_t>(index)].folders = {};
     if (m_processor.m_mode == ProcessorMode::kDeleteGenerations)
         return 0;
     // An archive of the source written into the source itself (or a folder holding it)

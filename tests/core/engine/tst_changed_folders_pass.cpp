@@ -240,6 +240,14 @@ private slots:
     {
         QFETCH(QString, condition);
         CRig rig;
+        // Rules that hold from the start, so that only they can call for walking it all.
+        CFileSetting& setting = rig.Setting(0);
+        if (condition == "DaysTo")
+            setting.DaysTo = "36500";
+        else if (condition == "Forced")
+            rig.core->Settings().general.Forced = 1;
+        else if (condition == "ArcMode")
+            setting.ArcMode = 1;
         const std::string limitPath = "/proc/sys/fs/inotify/max_queued_events";
         if (condition == "overflow") {
             if (geteuid() != 0 || access(limitPath.c_str(), W_OK) != 0)
@@ -257,17 +265,10 @@ private slots:
         QCOMPARE(rig.WalkLineOf(0), FullWalk(kSourceFolders));
 
         rig.tree.WriteFile("src/d1/new.txt", "new");
-        CFileSetting& setting = rig.Setting(0);
         if (condition == "restart") {
             rig.engine->StopMonitoring();
             rig.engine->StartMonitoring();
             rig.tree.WriteFile("src/d1/new2.txt", "new");
-        } else if (condition == "DaysTo") {
-            setting.DaysTo = "36500";
-        } else if (condition == "Forced") {
-            rig.core->Settings().general.Forced = 1;
-        } else if (condition == "ArcMode") {
-            setting.ArcMode = 1;
         } else if (condition == "Exc") {
             setting.Exc = "*.tmp";
         } else if (condition == "replaced") {

@@ -144,7 +144,13 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
     if (setting.CompMode == CompressionMode::kNone) {
         CWalkScope scope;
         const CWalkScope* const changedOnly = ChangedFoldersOnly(index, setting, scope);
-        m_processor.SetScope(changedOnly);
+        // A change that must wait for a walk of everything is not kept waiting behind
+        // the rest of the tree: its folders come first.
+        if (changedOnly == nullptr && setting.changeMark == ChangeMark::kChangeSeen
+            && m_processor.m_mode == ProcessorMode::kBackup && !scope.Empty())
+            m_processor.SetScope(&scope, true);
+        else
+            m_processor.SetScope(changedOnly);
         const int count = BackupFolder(m_processor, setting.No.expanded, setting.Sub != 0,
                                        [this](const std::string& source, const std::string& root) {
                                            m_hooks.ShowBackupState(source, root);

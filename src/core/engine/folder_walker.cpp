@@ -46,6 +46,13 @@ int CFolderWalker::Walk(const std::string& folderPath, bool recurse)
     m_foldersWalked = 0;
     m_unfinished = {};
     ProcessFolder(context);
+    if (context.scope != nullptr && m_restAfterwards) {
+        CWalkContext rest;
+        rest.recurse = recurse;
+        rest.done = context.scope;
+        m_relativePath.clear();
+        ProcessFolder(rest);
+    }
     return 0;
 }
 
@@ -115,7 +122,13 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
     const std::string folder = m_currentSourceFolder;
     const std::string folderPath = WithoutTrailingSeparator(folder);
     const CWalkScope* const scope = context.scope;
-    const bool ownEntries = scope == nullptr || scope->own;
+    const CWalkScope* const done = context.done;
+    if (done != nullptr && done->whole)
+        return;
+    const bool ownEntries = (scope == nullptr || scope->own) && (done == nullptr || !done->own);
+    // Folders whose entries were looked at already are listed again only for their
+    // subfolders.
+    const bool listed = ownEntries || (scope == nullptr && context.recurse);
 
     if (IsProtectedFolder(folderPath)) {
         m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipBackupFolder, folderPath);
@@ -133,7 +146,9 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
 
     CFolderSearch files;
     CFolderEntry entry;
-    if (ownEntries) {
+    if (listed && !ownEntries) {
+        files.Open(folder);
+    } else if (ownEntries) {
         ++m_foldersWalked;
         files.Open(folder);
         context.searchError = files.Error();
@@ -165,16 +180,20 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
     if (output.TroubleCount() != trouble)
         m_unfinished.Add(m_relativePath, false);
 
-    if (context.recurse && ownEntries) {
+    if (context.recurse && listed) {
         // The subfolders come from the same listing as the files: one read of the folder
         // per pass.
         files.Rewind();
         bool found = FindNextSubfolder(files, entry);
         while (found) {
+            const CWalkScope* doneBelow = nullptr;
+            if (done != nullptr)
+                if (const auto below = done->below.find(entry.name); below != done->below.end())
+                    doneBelow = &below->second;
             if (scope == nullptr) {
-                ProcessSubfolder(context, entry, nullptr);
+                ProcessSubfolder(context, entry, nullptr, doneBelow);
             } else if (const auto below = scope->below.find(entry.name); below != scope->below.end()) {
-                ProcessSubfolder(context, entry, &below->second);
+                ProcessSubfolder(context, entry, &below->second, doneBelow);
             }
             m_currentSourceFolder = folder;
             found = FindNextSubfolder(files, entry);
@@ -193,7 +212,7 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
             entry = CFolderEntry{name, EEntryKind::Folder};
             if (!IsSubfolderEntry(entry))
                 continue;
-            ProcessSubfolder(context, entry, &below);
+            ProcessSubfolder(context, entry, &below, nullptr);
             m_currentSourceFolder = folder;
         }
     }
@@ -203,10 +222,13 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         m_unfinished.Add(m_relativePath, false);
 }
 
-void CFolderWalker::ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope)
+void CFolderWalker::ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope,
+                                     const CWalkScope* done)
 {
     const CWalkScope* const outer = context.scope;
+    const CWalkScope* const outerDone = context.done;
     context.scope = scope != nullptr && !scope->whole ? scope : nullptr;
+    context.done = done;
     context.entry = entry;
     context.isFolder = true;
     const std::size_t length = m_relativePath.size();
@@ -215,6 +237,7 @@ void CFolderWalker::ProcessSubfolder(CWalkContext& context, const CFolderEntry& 
     ProcessFolder(context);
     m_relativePath.resize(length);
     context.scope = outer;
+    context.done = outerDone;
 }
 
 void CFolderWalker::SetProtectedFolders(const std::vector<std::string>& folders)

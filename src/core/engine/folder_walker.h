@@ -37,6 +37,8 @@ struct CWalkContext
 {
     // What to walk of the current folder; null: all of it.
     const CWalkScope* scope = nullptr;
+    // What of the current folder a first part of the walk has done already; null: none.
+    const CWalkScope* done = nullptr;
     bool recurse = false;
     std::string fileName; // the file being handed on
     int searchError = 0;  // how the last listing ended (0: complete)
@@ -87,12 +89,13 @@ public:
         return m_currentListing != nullptr && m_currentListing->Contains(name);
     }
 
-    // The next walks cover only scope (kept by the caller until they are done); null:
-    // everything.
-    // Forgets what the last walk recorded.
-    void SetScope(const CWalkScope* scope)
+    // The next walks cover only scope (kept by the caller until they are done), or with
+    // restAfterwards scope first and then everything else; null: everything. Forgets
+    // what the last walk recorded.
+    void SetScope(const CWalkScope* scope, bool restAfterwards = false)
     {
         m_scope = scope;
+        m_restAfterwards = restAfterwards;
         m_foldersWalked = 0;
         m_unfinished = {};
     }
@@ -121,7 +124,8 @@ private:
 
     bool IsProtectedFolder(const std::string& folder);
     // Descends into the subfolder name of the current folder.
-    void ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope);
+    void ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope,
+                          const CWalkScope* done);
 
     std::string m_relativePath;
     std::string m_rootPath;
@@ -130,6 +134,7 @@ private:
     const CFolderSearch* m_currentListing = nullptr;
     std::vector<CProtectedFolder> m_protectedFolders;
     const CWalkScope* m_scope = nullptr;
+    bool m_restAfterwards = false;
     std::size_t m_foldersWalked = 0;
     CWalkScope m_unfinished;
 };

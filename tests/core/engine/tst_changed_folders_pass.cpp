@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -78,7 +79,7 @@ struct CRig
         std::vector<std::string> actions;
         int setting = -1;
         for (const CMessageRow& row : host.sink.reportRows) {
-            if (row.message == EngineText::kBackupStart)
+            if (row.kind == MessageKind::kInfo && row.message.ends_with(EngineText::kBackupStart))
                 ++setting;
             if (setting != index
                 || (row.kind != MessageKind::kFile && row.kind != MessageKind::kWarning
@@ -242,12 +243,14 @@ private slots:
         CRig rig;
         // Rules that hold from the start, so that only they can call for walking it all.
         CFileSetting& setting = rig.Setting(0);
-        if (condition == "DaysTo")
-            setting.DaysTo = "36500";
-        else if (condition == "Forced")
+        for (const int index : {0, 1}) {
+            if (condition == "DaysTo")
+                rig.Setting(index).DaysTo = "36500";
+            else if (condition == "ArcMode")
+                rig.Setting(index).ArcMode = 1;
+        }
+        if (condition == "Forced")
             rig.core->Settings().general.Forced = 1;
-        else if (condition == "ArcMode")
-            setting.ArcMode = 1;
         const std::string limitPath = "/proc/sys/fs/inotify/max_queued_events";
         if (condition == "overflow") {
             if (geteuid() != 0 || access(limitPath.c_str(), W_OK) != 0)
@@ -268,9 +271,10 @@ private slots:
         if (condition == "restart") {
             rig.engine->StopMonitoring();
             rig.engine->StartMonitoring();
-            rig.tree.WriteFile("src/d1/new2.txt", "new");
+            rig.tree.WriteFile("src/d3/deep/new2.txt", "new");
         } else if (condition == "Exc") {
             setting.Exc = "*.tmp";
+            rig.Setting(1).Exc = "*.tmp";
         } else if (condition == "replaced") {
             Rename(rig.tree.Path("src"), rig.tree.Path("src-old"));
             QVERIFY(QDir().rename(QString::fromStdString(rig.tree.Path("src-old")),
@@ -282,17 +286,30 @@ private slots:
 
         if (condition == "manual") {
             setting.changeMark = ChangeMark::kRequested;
+            rig.Setting(1).changeMark = ChangeMark::kRequested;
             rig.host.sink.Clear();
             rig.engine->RunManual(ProcessorMode::kBackup, CManualChoices{});
         } else if (condition == "period") {
             rig.engine->PollChanges();
             setting.changeMark = ChangeMark::kPeriodDue;
+            rig.Setting(1).changeMark = ChangeMark::kRequested;
             rig.host.sink.Clear();
             rig.engine->RunBackupPass();
         } else {
             rig.Pass();
         }
         QCOMPARE(rig.WalkLineOf(0), FullWalk(kSourceFolders));
+        const CTreeComparison toSource = CompareTrees(rig.tree.Path("src"), rig.tree.Path("changed"));
+        QVERIFY2(toSource.differences.empty(), DifferencesText(toSource).c_str());
+        std::vector<std::string> actions = rig.ActionsOf(0);
+        std::vector<std::string> fullActions = rig.ActionsOf(1);
+        QVERIFY(!actions.empty());
+        // The folder where the change was seen goes first; the rest follows in order.
+        if (condition == "restart")
+            QVERIFY2(actions.front().find("new2.txt") != std::string::npos, actions.front().c_str());
+        std::sort(actions.begin(), actions.end());
+        std::sort(fullActions.begin(), fullActions.end());
+        QCOMPARE(actions, fullActions);
     }
 
     void unfinishedFoldersAreWalkedAgain()

@@ -332,7 +332,11 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
             return true;
     }
     m_signalled = true;
-    NoteChange(event, name);
+    // A folder that could not be watched before (no permission then) is tried again
+    // when its permissions change; from then on everything in it is as good as new.
+    const bool retry = (event.mask & IN_ISDIR) != 0 && (event.mask & IN_ATTRIB) != 0 && m_options.subtree
+                       && ChildWatch(event.wd, name) == -1;
+    NoteChange(event, name, retry);
     if ((event.mask & IN_ISDIR) == 0)
         return true;
     if ((event.mask & IN_MOVED_FROM) != 0) {
@@ -341,9 +345,6 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
         if (const int moved = ChildWatch(event.wd, name); moved != -1)
             UnwatchTree(moved);
     }
-    // A folder that could not be watched before (no permission then) is tried again
-    // when its permissions change; from then on everything in it is as good as new.
-    const bool retry = (event.mask & IN_ATTRIB) != 0 && ChildWatch(event.wd, name) == -1;
     if (m_options.subtree && ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0 || retry)) {
         const ESetup result = WatchTree(event.wd, name);
         if (result == ESetup::Degraded)
@@ -352,7 +353,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
     return true;
 }
 
-void CInotifyNotifier::NoteChange(const inotify_event& event, const std::string& name)
+void CInotifyNotifier::NoteChange(const inotify_event& event, const std::string& name, bool unwatchedFolder)
 {
     std::string folder;
     if (!RelativePathOf(event.wd, folder)) {
@@ -364,8 +365,7 @@ void CInotifyNotifier::NoteChange(const inotify_event& event, const std::string&
     if ((event.mask & IN_ISDIR) == 0)
         return;
     const std::string child = folder + kPathSeparator + name;
-    if ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0 || ((event.mask & IN_ATTRIB) != 0 && m_options.subtree
-                                                           && ChildWatch(event.wd, name) == -1))
+    if ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0 || unwatchedFolder)
         m_changes.trees.insert(child);
     else if ((event.mask & IN_ATTRIB) != 0)
         m_changes.folders.insert(child);

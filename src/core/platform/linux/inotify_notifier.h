@@ -73,8 +73,9 @@ private:
     bool RelativePathOf(int wd, std::string& path) const;
     // The watch of the folder name inside the watched folder parent, or -1.
     int ChildWatch(int parent, const std::string& name) const;
-    // Where an event was seen, for the next TakeChangedFolders.
-    void NoteChange(const inotify_event& event, const std::string& name);
+    // Where an event was seen, for the next TakeChangedFolders; unwatchedFolder: the
+    // event names a folder that is to be watched now, as if it had just arrived.
+    void NoteChange(const inotify_event& event, const std::string& name, bool unwatchedFolder);
     bool IsExcluded(const std::string& path) const;
     // Reads every pending event; false when the notifier handed over to polling.
     bool ReadEvents();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "platform/change_notifier.h"
 #include "platform/last_error.h"
 #include "platform/linux/inotify_notifier.h"
@@ -86,6 +87,7 @@ private slots:
     void overflowFallsBackToPolling();
     void tellsWhereChangesWereSeen_data();
     void tellsWhereChangesWereSeen();
+    void unwatchableFolderLeavesChangesUnknown();
     void setupIsPacedAndSkipsLinksAndExclusions();
 
 private:
@@ -381,6 +383,39 @@ void TestChangeNotifier::tellsWhereChangesWereSeen()
     QVERIFY(notifier->IsSignalled());
     QVERIFY(notifier->TakeChangedFolders(changed));
     QCOMPARE(list(changed.trees), QStringList{"/sub2"});
+}
+
+// A folder that cannot be watched hides its changes: where changes were seen is then not
+// known, until its permissions allow watching it. Run as nobody: root may watch anything.
+void TestChangeNotifier::unwatchableFolderLeavesChangesUnknown()
+{
+    if (RunsAsRoot()) {
+        QByteArray output;
+        QVERIFY2(RunTestAsNobody("unwatchableFolderLeavesChangesUnknown", output), output.constData());
+        return;
+    }
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    const auto notifier = Watch(EKind::Inotify, tree.Path("src"));
+    QVERIFY(notifier);
+    const std::string locked = tree.MakeFolder("src/locked");
+    QCOMPARE(chmod(locked.c_str(), 0), 0);
+    const auto unlock = qScopeGuard([&locked] { chmod(locked.c_str(), 0700); });
+
+    CChangedFolders changed;
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(!notifier->TakeChangedFolders(changed));
+
+    QCOMPARE(chmod(locked.c_str(), 0700), 0);
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QCOMPARE(changed.trees, (std::set<std::string>{"/locked"}));
+    tree.WriteFile("src/locked/b.txt", "b");
+    QVERIFY(notifier->IsSignalled());
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QCOMPARE(changed.folders, (std::set<std::string>{"/locked"}));
 }
 
 void TestChangeNotifier::setupIsPacedAndSkipsLinksAndExclusions()

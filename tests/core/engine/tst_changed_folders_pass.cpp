@@ -235,6 +235,7 @@ private slots:
         QTest::newRow("rules changed since the last walk") << "Exc";
         QTest::newRow("watched folder replaced") << "replaced";
         QTest::newRow("events lost") << "overflow";
+        QTest::newRow("after an aborted pass") << "abort";
     }
 
     void theseWalkEverything()
@@ -279,6 +280,17 @@ private slots:
             Rename(rig.tree.Path("src"), rig.tree.Path("src-old"));
             QVERIFY(QDir().rename(QString::fromStdString(rig.tree.Path("src-old")),
                                   QString::fromStdString(rig.tree.Path("src"))));
+        } else if (condition == "abort") {
+            // Stopped at its first step: what it left undone is not known folder by folder.
+            CAppState& state = rig.core->State();
+            rig.host.pump.actionsAtPump[rig.host.pump.pumpCount + 1] = [&state] {
+                state.abortRequested = 1;
+                state.disabled = 1;
+            };
+            rig.Pass();
+            state.abortRequested = 0;
+            state.disabled = 0;
+            rig.tree.WriteFile("src/d1/new2.txt", "new");
         } else if (condition == "overflow") {
             for (int i = 0; i < 40; ++i)
                 rig.tree.WriteFile("src/d1/f" + std::to_string(i), "x");

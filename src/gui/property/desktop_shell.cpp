@@ -4,15 +4,39 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "app/tovix_app.h"
 #include "platform/path.h"
 
 namespace {
+
+// The Exec line of a desktop entry with its field codes: the file goes where %f, %F, %u
+// or %U stands (or at the end), the other codes are dropped.
+std::string CommandOfDesktopEntry(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inEntry = line == QLatin1String("[Desktop Entry]");
+        else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
+            QStringList words = QProcess::splitCommand(line.mid(5));
+            QStringList kept;
+            for (const QString& word : words)
+                if (!(word.size() == 2 && word.startsWith(QLatin1Char('%'))))
+                    kept << word;
+            return kept.join(QLatin1Char(' ')).toStdString();
+        }
+    }
+    return {};
+}
 
 QString Text(const std::string& text)
 {
@@ -26,6 +50,23 @@ QUrl LocalUrl(const std::string& path)
 }
 
 } // namespace
+
+std::string DesktopTextEditor()
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return {};
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    if (!process.waitForFinished(5000))
+        return {};
+    const QString entry = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    if (entry.isEmpty())
+        return {};
+    const QString found =
+        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry, QStandardPaths::LocateFile);
+    return found.isEmpty() ? std::string() : CommandOfDesktopEntry(found);
+}
 
 bool CDesktopShell::Start(const std::string& program, const std::vector<std::string>& arguments)
 {

@@ -26,3 +26,7 @@ public:
     // The path of a program on $PATH, "" when there is none.
     virtual std::string FindProgram(const std::string& name);
 };
+
+// The desktop's text editor (the default application of plain text) as a command that
+// takes the file as its last argument; empty when the desktop names none.
+std::string DesktopTextEditor();

@@ -83,7 +83,22 @@ public:
     bool IsIgnoredForThisRun(const CFileSetting& setting) const;
 
 private:
+    // What a setting's next walk must cover, as far as its change notification tells.
+    struct CPendingChanges
+    {
+        // Until a walk of everything has finished, nothing is known about the backup.
+        bool walkAll = true;
+        CWalkScope folders;
+        // The rules of the last walk: other rules may decide otherwise anywhere.
+        std::optional<CFileSetting> rules;
+        std::optional<CGeneralSettings> general;
+    };
+
     void StartMonitoringSetting(int index);
+    // The scope of this pass's walk of a setting with the rules just loaded, or null for
+    // everything.
+    const CWalkScope* ChangedFoldersOnly(int index, const CFileSetting& setting, CWalkScope& scope);
+    void AfterWalk(int index, const CFileSetting& setting, bool targeted, CWalkScope& scope, int count);
     std::string WatchSetting(int index, int& kind);
     void OnStatusTick();
     void AfterTimerEvent();
@@ -103,6 +118,7 @@ private:
     CBackupProcessor m_processor;
     CBatteryCheck m_battery;
     std::array<std::unique_ptr<IChangeNotifier>, kMaxFileSettings> m_notifiers;
+    std::array<CPendingChanges, kMaxFileSettings> m_pending;
 
     int m_tickCounter = 0;
     int m_blinkCounter = 0;

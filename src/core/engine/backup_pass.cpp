@@ -24,6 +24,15 @@ std::string PassDestination(const CGeneralSettings& general, const CFileSetting&
     return WithoutTrailingSeparator(destination);
 }
 
+// A setting's rules without the scheduler's run-time state.
+CFileSetting RulesOf(const CFileSetting& setting)
+{
+    CFileSetting rules = setting;
+    rules.changeMark = ChangeMark::kNone;
+    rules.changeHandle = kInvalidChangeHandle;
+    return rules;
+}
+
 }  // namespace
 
 bool CBackupEngine::IsIgnoredForThisRun(const CFileSetting& setting) const
@@ -133,11 +142,25 @@ void CBackupEngine::ProcessMarkedSetting(int index, int& passResult)
 int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
 {
     if (setting.CompMode == CompressionMode::kNone) {
-        return BackupFolder(m_processor, setting.No.expanded, setting.Sub != 0,
-                            [this](const std::string& source, const std::string& root) {
-                                m_hooks.ShowBackupState(source, root);
-                            });
+        CWalkScope scope;
+        const CWalkScope* const changedOnly = ChangedFoldersOnly(index, setting, scope);
+        // A change that must wait for a walk of everything is not kept waiting behind
+        // the rest of the tree: its folders come first.
+        if (changedOnly == nullptr && setting.changeMark == ChangeMark::kChangeSeen
+            && m_processor.m_mode == ProcessorMode::kBackup && !scope.Empty())
+            m_processor.SetScope(&scope, true);
+        else
+            m_processor.SetScope(changedOnly);
+        const int count = BackupFolder(m_processor, setting.No.expanded, setting.Sub != 0,
+                                       [this](const std::string& source, const std::string& root) {
+                                           m_hooks.ShowBackupState(source, root);
+                                       });
+        AfterWalk(index, setting, changedOnly != nullptr, scope, count);
+        m_processor.SetScope(nullptr);
+        return count;
     }
+    // An archive holds the whole source every time: where changes were seen is of no use.
+    m_pending[static_cast<std::size_t>(index)].folders = {};
     // Neither deleting generations nor looking at the backup state may write an archive.
     if (m_processor.m_mode != ProcessorMode::kBackup)
         return 0;
@@ -146,6 +169,58 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
     if (!CheckFoldersAgainstSource(m_processor, setting.No.expanded))
         return -1;
     return CompressFolder(m_processor, setting.CompMode, index) != 0 ? 1 : 0;
+}
+
+// A pass started by change notification walks only the folders where changes were seen,
+// as long as the notification has seen every change since the last complete walk and
+// nothing but the changed folders can decide otherwise: an age window moves with the
+// clock, the general Forced and archive mode act on backups changed behind the
+// notification's back, and other rules may have come since.
+const CWalkScope* CBackupEngine::ChangedFoldersOnly(int index, const CFileSetting& setting, CWalkScope& scope)
+{
+    CPendingChanges& pending = m_pending[static_cast<std::size_t>(index)];
+    // The changes seen so far are this walk's to cover; what it leaves undone, or what a
+    // walk that changes nothing leaves, goes back afterwards.
+    scope = std::move(pending.folders);
+    pending.folders = {};
+    const IChangeNotifier* notifier = m_notifiers[static_cast<std::size_t>(index)].get();
+    const CBackupProcessor& processor = m_processor;
+    const bool targeted =
+        setting.changeMark == ChangeMark::kChangeSeen && !pending.walkAll && notifier != nullptr
+        && notifier->Degradation().empty() && processor.m_mode == ProcessorMode::kBackup
+        && processor.m_testMode == 0 && processor.m_contentCompare == 0 && processor.m_daysFrom < 0
+        && processor.m_daysTo < 0 && processor.m_archiveMode == 0 && m_core.Settings().general.Forced == 0
+        && pending.rules && *pending.rules == RulesOf(setting) && pending.general
+        && *pending.general == m_core.Settings().general;
+    return targeted ? &scope : nullptr;
+}
+
+void CBackupEngine::AfterWalk(int index, const CFileSetting& setting, bool targeted, CWalkScope& scope,
+                              int count)
+{
+    CPendingChanges& pending = m_pending[static_cast<std::size_t>(index)];
+    const CAppState& state = m_core.State();
+    // Generation deletion, the backup state and test runs change no backup.
+    if (m_processor.m_mode != ProcessorMode::kBackup || m_processor.m_testMode != 0) {
+        pending.folders.Merge(scope);
+        return;
+    }
+    m_core.OutputMessage(MessageKind::kDebug,
+                         FormatText(targeted ? EngineText::kChangedFoldersWalkFormat : EngineText::kFullWalkFormat,
+                                    static_cast<unsigned long>(m_processor.FoldersWalked())),
+                         setting.No.expanded);
+    // Refused, aborted, or cut short where no folder can say what is left: all again.
+    if (count < 0 || state.abortRequested != 0 || state.disabled != 0) {
+        pending.walkAll = true;
+        pending.folders.Merge(scope);
+        return;
+    }
+    if (!targeted) {
+        pending.walkAll = false;
+        pending.rules = RulesOf(setting);
+        pending.general = m_core.Settings().general;
+    }
+    pending.folders.Merge(m_processor.Unfinished());
 }
 
 // Started without a shell and not waited for: the arguments are split the way a shell

@@ -181,6 +181,10 @@ inline constexpr const char* kArchiveStateNotKept = "Archive mode cannot work he
 // Debug notes for entries the walk passes over (source = the entry's full path).
 inline constexpr const char* kSkipSpecialFile = "Skip special file";
 inline constexpr const char* kSkipBackupFolder = "Skip backup folder";
+// Debug note after a setting's walk (source = the source folder): the whole tree, or only
+// the folders where changes were seen, and how many folders' entries were looked at.
+inline constexpr const char* kFullWalkFormat = "Full walk: %lu folders";
+inline constexpr const char* kChangedFoldersWalkFormat = "Walk of changed folders: %lu folders";
 
 // ---- Folders that must never be backed up into or through
 

@@ -41,9 +41,54 @@ int CFolderWalker::Walk(const std::string& folderPath, bool recurse)
     m_rootPath = FolderRootOf(folderPath);
     CWalkContext context;
     context.recurse = recurse;
+    context.scope = m_scope != nullptr && !m_scope->whole ? m_scope : nullptr;
     m_relativePath.clear();
+    m_foldersWalked = 0;
+    m_unfinished = {};
     ProcessFolder(context);
+    if (context.scope != nullptr && m_restAfterwards) {
+        CWalkContext rest;
+        rest.recurse = recurse;
+        rest.done = context.scope;
+        m_relativePath.clear();
+        ProcessFolder(rest);
+    }
     return 0;
+}
+
+void CWalkScope::Add(std::string_view relativePath, bool withEverythingBelow)
+{
+    CWalkScope* node = this;
+    while (!node->whole) {
+        if (relativePath.empty()) {
+            if (withEverythingBelow) {
+                node->whole = true;
+                node->own = false;
+                node->below.clear();
+            } else {
+                node->own = true;
+            }
+            return;
+        }
+        relativePath.remove_prefix(1); // the separator
+        const std::size_t end = relativePath.find(kPathSeparator);
+        const std::string_view name = relativePath.substr(0, end);
+        node = &node->below[std::string(name)];
+        relativePath = end == std::string_view::npos ? std::string_view() : relativePath.substr(end);
+    }
+}
+
+void CWalkScope::Merge(const CWalkScope& other)
+{
+    if (whole)
+        return;
+    if (other.whole) {
+        *this = other;
+        return;
+    }
+    own = own || other.own;
+    for (const auto& [name, scope] : other.below)
+        below[name].Merge(scope);
 }
 
 void CFolderWalker::LeaveFolder() {}
@@ -76,63 +121,123 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         m_currentSourceFolder += kPathSeparator;
     const std::string folder = m_currentSourceFolder;
     const std::string folderPath = WithoutTrailingSeparator(folder);
+    const CWalkScope* const scope = context.scope;
+    const CWalkScope* const done = context.done;
+    if (done != nullptr && done->whole)
+        return;
+    const bool ownEntries = (scope == nullptr || scope->own) && (done == nullptr || !done->own);
+    // Folders whose entries were looked at already are listed again only for their
+    // subfolders.
+    const bool listed = ownEntries || (scope == nullptr && context.recurse);
 
     if (IsProtectedFolder(folderPath)) {
         m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipBackupFolder, folderPath);
         return;
     }
-    if (!EnterFolder(m_relativePath))
+    // Whatever was reported while the folder was worked on may have left it unfinished.
+    const CMessageOutput& output = m_core.Output();
+    unsigned long trouble = output.TroubleCount();
+    const CAppState& state = m_core.State();
+    if (!EnterFolder(m_relativePath)) {
+        if (output.TroubleCount() != trouble || state.abortRequested != 0 || state.disabled != 0)
+            m_unfinished.Add(m_relativePath, true);
         return;
+    }
 
     CFolderSearch files;
-    files.Open(folder);
-    context.searchError = files.Error();
-    m_listingComplete = context.searchError == 0;
-    if (!m_listingComplete) {
-        SetLastSystemError(context.searchError);
-        CheckUnexpectedError(m_core, folderPath);
-    }
     CFolderEntry entry;
-    while (files.Next(entry)) {
-        context.isFolder = entry.kind == EEntryKind::Folder;
-        if (context.isFolder || IsOwnTemporaryFile(entry.name) || !KeepScanning())
-            continue;
-        context.entry = entry;
-        // A link to a folder is backed up as the link itself, like a link to a file; the
-        // walk never goes through it.
-        if (entry.kind == EEntryKind::File || entry.kind == EEntryKind::FolderLink) {
-            context.fileName = entry.name;
-            ProcessFile(context.fileName);
-        } else {
-            m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipSpecialFile,
-                                 JoinPath(folderPath, entry.name));
+    if (listed && !ownEntries) {
+        files.Open(folder);
+    } else if (ownEntries) {
+        ++m_foldersWalked;
+        files.Open(folder);
+        context.searchError = files.Error();
+        m_listingComplete = context.searchError == 0;
+        if (!m_listingComplete) {
+            SetLastSystemError(context.searchError);
+            CheckUnexpectedError(m_core, folderPath);
+        }
+        while (files.Next(entry)) {
+            context.isFolder = entry.kind == EEntryKind::Folder;
+            if (context.isFolder || IsOwnTemporaryFile(entry.name) || !KeepScanning())
+                continue;
+            context.entry = entry;
+            // A link to a folder is backed up as the link itself, like a link to a file; the
+            // walk never goes through it.
+            if (entry.kind == EEntryKind::File || entry.kind == EEntryKind::FolderLink) {
+                context.fileName = entry.name;
+                ProcessFile(context.fileName);
+            } else {
+                m_core.OutputMessage(MessageKind::kDebug, EngineText::kSkipSpecialFile,
+                                     JoinPath(folderPath, entry.name));
+            }
+        }
+
+        m_currentListing = &files;
+        AfterFiles();
+        m_currentListing = nullptr;
+    }
+    if (output.TroubleCount() != trouble)
+        m_unfinished.Add(m_relativePath, false);
+
+    if (context.recurse && listed) {
+        // The subfolders come from the same listing as the files: one read of the folder
+        // per pass.
+        files.Rewind();
+        bool found = FindNextSubfolder(files, entry);
+        while (found) {
+            const CWalkScope* doneBelow = nullptr;
+            if (done != nullptr)
+                if (const auto below = done->below.find(entry.name); below != done->below.end())
+                    doneBelow = &below->second;
+            if (scope == nullptr) {
+                ProcessSubfolder(context, entry, nullptr, doneBelow);
+            } else if (const auto below = scope->below.find(entry.name); below != scope->below.end()) {
+                ProcessSubfolder(context, entry, &below->second, doneBelow);
+            }
+            m_currentSourceFolder = folder;
+            found = FindNextSubfolder(files, entry);
+        }
+    } else if (context.recurse) {
+        // Only the way to the folders in scope: each is looked at by its name, and only
+        // a real folder is entered, as a listing would have shown it.
+        for (const auto& [name, below] : scope->below) {
+            struct stat status
+            {
+            };
+            std::string local;
+            if (ToLocalPath(JoinPath(folderPath, name), local) != 0 || lstat(local.c_str(), &status) != 0
+                || !S_ISDIR(status.st_mode))
+                continue;
+            entry = CFolderEntry{name, EEntryKind::Folder};
+            if (!IsSubfolderEntry(entry))
+                continue;
+            ProcessSubfolder(context, entry, &below, nullptr);
+            m_currentSourceFolder = folder;
         }
     }
-
-    m_currentListing = &files;
-    AfterFiles();
-    m_currentListing = nullptr;
-
-    if (!context.recurse) {
-        LeaveFolder();
-        return;
-    }
-    // The subfolders come from the same listing as the files: one read of the folder
-    // per pass.
-    files.Rewind();
-    bool found = FindNextSubfolder(files, entry);
-    while (found) {
-        context.entry = entry;
-        context.isFolder = true;
-        const std::size_t length = m_relativePath.size();
-        m_relativePath += kPathSeparator;
-        m_relativePath += entry.name;
-        ProcessFolder(context);
-        m_relativePath.resize(length);
-        m_currentSourceFolder = folder;
-        found = FindNextSubfolder(files, entry);
-    }
+    trouble = output.TroubleCount();
     LeaveFolder();
+    if (output.TroubleCount() != trouble)
+        m_unfinished.Add(m_relativePath, false);
+}
+
+void CFolderWalker::ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope,
+                                     const CWalkScope* done)
+{
+    const CWalkScope* const outer = context.scope;
+    const CWalkScope* const outerDone = context.done;
+    context.scope = scope != nullptr && !scope->whole ? scope : nullptr;
+    context.done = done;
+    context.entry = entry;
+    context.isFolder = true;
+    const std::size_t length = m_relativePath.size();
+    m_relativePath += kPathSeparator;
+    m_relativePath += entry.name;
+    ProcessFolder(context);
+    m_relativePath.resize(length);
+    context.scope = outer;
+    context.done = outerDone;
 }
 
 void CFolderWalker::SetProtectedFolders(const std::vector<std::string>& folders)

@@ -7,6 +7,8 @@
 // special files (FIFOs, sockets, devices) are never handed on, so a walk cannot loop or
 // block.
 
+#include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -16,9 +18,27 @@
 
 class CApplicationCore;
 
+// The part of a tree a walk covers, by relative paths ("" the top, "/" + name for each
+// level below). A folder on the way to a covered one is entered and left (its backup
+// folder is made and gets its times) but its entries are not looked at.
+struct CWalkScope
+{
+    bool whole = false; // the folder and everything below it
+    bool own = false;   // the folder's own entries
+    std::map<std::string, CWalkScope> below;
+
+    void Add(std::string_view relativePath, bool withEverythingBelow);
+    void Merge(const CWalkScope& other);
+    bool Empty() const { return !whole && !own && below.empty(); }
+};
+
 // The state of one walk.
 struct CWalkContext
 {
+    // What to walk of the current folder; null: all of it.
+    const CWalkScope* scope = nullptr;
+    // What of the current folder a first part of the walk has done already; null: none.
+    const CWalkScope* done = nullptr;
     bool recurse = false;
     std::string fileName; // the file being handed on
     int searchError = 0;  // how the last listing ended (0: complete)
@@ -69,6 +89,22 @@ public:
         return m_currentListing != nullptr && m_currentListing->Contains(name);
     }
 
+    // The next walks cover only scope (kept by the caller until they are done), or with
+    // restAfterwards scope first and then everything else; null: everything. Forgets
+    // what the last walk recorded.
+    void SetScope(const CWalkScope* scope, bool restAfterwards = false)
+    {
+        m_scope = scope;
+        m_restAfterwards = restAfterwards;
+        m_foldersWalked = 0;
+        m_unfinished = {};
+    }
+    // Folders whose entries the last walk looked at.
+    std::size_t FoldersWalked() const { return m_foldersWalked; }
+    // Where the last walk left something undone (a warning, an error, a dry-run report
+    // or a refused question while the folder was worked on): to be walked again.
+    const CWalkScope& Unfinished() const { return m_unfinished; }
+
     // Folders the walk must never enter, whatever their path (the backup's own folders
     // when they lie inside the source). Compared by identity, so links and "..", or a
     // folder created only during the walk, do not get past the test.
@@ -87,6 +123,9 @@ private:
     };
 
     bool IsProtectedFolder(const std::string& folder);
+    // Descends into the subfolder name of the current folder.
+    void ProcessSubfolder(CWalkContext& context, const CFolderEntry& entry, const CWalkScope* scope,
+                          const CWalkScope* done);
 
     std::string m_relativePath;
     std::string m_rootPath;
@@ -94,4 +133,8 @@ private:
     bool m_listingComplete = true;
     const CFolderSearch* m_currentListing = nullptr;
     std::vector<CProtectedFolder> m_protectedFolders;
+    const CWalkScope* m_scope = nullptr;
+    bool m_restAfterwards = false;
+    std::size_t m_foldersWalked = 0;
+    CWalkScope m_unfinished;
 };

@@ -189,6 +189,7 @@ void CBackupEngine::StartMonitoringSetting(int index)
     CSettingsModel& model = m_core.Settings();
     CFileSetting& setting = model.files[static_cast<std::size_t>(index)];
     m_notifiers[static_cast<std::size_t>(index)].reset();
+    m_pending[static_cast<std::size_t>(index)] = {};
     setting.changeHandle = kInvalidChangeHandle;
     setting.changeMark = ChangeMark::kNone;
     const std::string& source = setting.No.expanded;
@@ -342,6 +343,16 @@ void CBackupEngine::PollChanges()
             continue;
         m_core.OutputMessage(MessageKind::kDetail, EngineText::kChangeDetected, setting.No.expanded);
         notifier->ReadAndRearm();
+        CPendingChanges& pending = m_pending[static_cast<std::size_t>(index)];
+        CChangedFolders changed;
+        if (notifier->TakeChangedFolders(changed)) {
+            for (const std::string& folder : changed.folders)
+                pending.folders.Add(folder, false);
+            for (const std::string& tree : changed.trees)
+                pending.folders.Add(tree, true);
+        } else {
+            pending.walkAll = true;
+        }
         setting.changeMark = ChangeMark::kChangeSeen;
         RestartDelayTimer();
     }

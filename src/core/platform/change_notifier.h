@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,17 @@ struct CChangeWatchOptions
     std::size_t paceEvery = 64;
 };
 
+// Where changes were seen below the watched folder. A path is "" for the watched folder
+// itself, else "/" + name for each level below it.
+struct CChangedFolders
+{
+    // Folders whose own entries changed (created, deleted, written, renamed, attributes),
+    // or whose own times or permissions did.
+    std::set<std::string> folders;
+    // Folders that arrived (created or moved in): everything below them is new.
+    std::set<std::string> trees;
+};
+
 class IChangeNotifier
 {
 public:
@@ -54,6 +66,14 @@ public:
     virtual std::string Degradation() const = 0;
     // The reason once, the first time it is asked after the degradation; empty otherwise.
     virtual std::string TakeDegradationNotice() = 0;
+    // Hands over where the changes read so far were seen, and forgets them. False when
+    // that is not known exactly (events were lost, polling took over, the watched folder
+    // was replaced, a folder could not be watched): anything may have changed.
+    virtual bool TakeChangedFolders(CChangedFolders& changes)
+    {
+        changes = {};
+        return false;
+    }
 };
 
 class IChangeNotifierFactory

@@ -44,6 +44,8 @@ void CMessageOutput::OutputMessage(int kind, const std::string& message, const s
 {
     CErrorStateGuard keepErrors;
     IMessageSink* const sink = m_services.sink;
+    if (kind == MessageKind::kWarning || kind == MessageKind::kError || kind == MessageKind::kTest)
+        ++m_troubleCount;
 
     // The status bar shows every message, also those the filter drops, without prefix.
     if (sink) {

@@ -19,6 +19,10 @@ public:
     void OutputMessage(int kind, const std::string& message, const std::string& source = {},
                        const std::string& destination = {}, const std::string& info = {});
 
+    // Warnings, errors and dry-run reports output so far, shown or not: work that may be
+    // left undone. A walk compares it before and after a folder.
+    unsigned long TroubleCount() const { return m_troubleCount; }
+
     void SetNoMessageOutput(bool on) { m_noMessageOutput = on; }
     bool NoMessageOutput() const { return m_noMessageOutput; }
 
@@ -46,6 +50,7 @@ private:
     const CReportSettings& m_settings;
     const CHostServices& m_services;
     bool m_noMessageOutput = false;
+    unsigned long m_troubleCount = 0;
     // Set while the rotation notice is being reported: that line starts the new log and
     // must never set off another rotation.
     bool m_reportingRotation = false;

@@ -26,6 +26,7 @@
 #include "mainwnd/power_monitor.h"
 #include "platform/program_paths.h"
 #include "platform/qt_event_pump.h"
+#include "property/desktop_shell.h"
 #include "report/format_text.h"
 #include "version.h"
 
@@ -54,48 +55,7 @@ bool StartDetached(const std::string& program, const std::string& argument)
     return QProcess::startDetached(executable, arguments);
 }
 
-// The Exec line of a desktop entry with its field codes: the file goes where %f, %F, %u
-// or %U stands (or at the end), the other codes are dropped.
-std::string CommandOfDesktopEntry(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    bool inEntry = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
-            QStringList words = QProcess::splitCommand(line.mid(5));
-            QStringList kept;
-            for (const QString& word : words)
-                if (!(word.size() == 2 && word.startsWith(QLatin1Char('%'))))
-                    kept << word;
-            return kept.join(QLatin1Char(' ')).toStdString();
-        }
-    }
-    return {};
-}
-
 } // namespace
-
-std::string DesktopTextEditor()
-{
-    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (query.isEmpty())
-        return {};
-    QProcess process;
-    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
-    if (!process.waitForFinished(5000))
-        return {};
-    const QString entry = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    if (entry.isEmpty())
-        return {};
-    const QString found =
-        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry, QStandardPaths::LocateFile);
-    return found.isEmpty() ? std::string() : CommandOfDesktopEntry(found);
-}
 
 CTovixApp::CTovixApp(CCommandLine commandLine, const CDesktopServices& services)
     : m_services(services), m_app(std::move(commandLine), MakeServices(services, &m_prompter))
@@ -377,9 +337,13 @@ void CTovixApp::ShowBackupState(const std::string& source, const std::string& de
                 break;
         }
     }
-    // Its RowActivated is where a file's property dialog is to be opened from.
     auto* window = new CBackupStateDlg(m_app, index);
     window->SetDestroyOnCancel(true);
+    CMainFrame* frame = m_frame.get();
+    QObject::connect(window, &CBackupStateDlg::RowActivated, frame,
+                     [frame](const std::string& source, const std::string& backup) {
+                         frame->ShowFileProperties(CFileProperties{source, backup, {}, {}});
+                     });
     if (!window->Create(m_frame.get()))
         delete window;
 }

@@ -114,7 +114,3 @@ private:
     int m_exitStatus = 0;
     bool m_engineStarted = false;
 };
-
-// The desktop's text editor (the default application of plain text) as a command that
-// takes the file as its last argument; empty when the desktop names none.
-std::string DesktopTextEditor();

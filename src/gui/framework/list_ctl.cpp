@@ -241,6 +241,15 @@ int CwListCtl::RowAtY(int y) const
     return m_model.ListRow(indexAt(QPoint(x, y)).row());
 }
 
+std::string CwListCtl::CellBytes(int row, int column) const
+{
+    const std::vector<std::string>& bytes = m_model.Row(row).bytes;
+    if (column >= 0 && static_cast<std::size_t>(column) < bytes.size()
+        && !bytes[static_cast<std::size_t>(column)].empty())
+        return bytes[static_cast<std::size_t>(column)];
+    return CellText(row, column).toStdString();
+}
+
 void CwListCtl::AppendRow(CwListRow row, bool scrollToNew)
 {
     if (!m_refreshTimer.isActive())

@@ -19,6 +19,10 @@ struct CwListRow
 {
     int icon = -1;
     QStringList cells;
+    // Cells as the bytes they were given where their text lost some (empty: the text holds
+    // them all). A path that is not valid UTF-8 shows with replacement characters but must
+    // still name its file when an action follows the row.
+    std::vector<std::string> bytes;
 };
 
 // The rows of a list. Rows are added and trimmed without telling the views; Publish tells
@@ -92,6 +96,8 @@ public:
     int LastRowIndex() const { return m_model.Count() - 1; }
     int RowCount() const { return m_model.Count(); }
     QString CellText(int row, int column) const { return m_model.Cell(row, column); }
+    // The cell's original bytes: the kept ones, else its text as UTF-8.
+    std::string CellBytes(int row, int column) const;
     int RowIcon(int row) const { return m_model.Row(row).icon; }
     // The selected row, or -1.
     int SelectedRow() const;

@@ -71,12 +71,9 @@ CMainFrame::CMainFrame(CApplication& app, QWidget* parent) : CwFrameWnd(parent),
     connect(m_view, &CReportView::StatusTextChanged, status,
             [status](const QString& text) { status->showMessage(text); });
 
-    // Until the file property dialog exists, a row's details show in a plain box.
     connect(m_view, &CReportView::PropertiesRequested, this, [this](const CRowProperties& row) {
-        const QString text =
-            QStringList{row.message, row.source, row.destination, row.info}.join(QLatin1Char('\n'));
-        if (IPrompter* prompter = m_app.Core().Services().prompter)
-            prompter->MessageBox(text.toStdString(), kApplicationName, MessageBoxType::kIconInformation);
+        ShowFileProperties(
+            {row.sourceBytes, row.destinationBytes, row.message.toStdString(), row.info.toStdString()});
     });
     m_manualChooser = [this](int mode, CManualChoices& choices) {
         return ChooseManualSettings(mode, choices);
@@ -506,26 +503,42 @@ void CMainFrame::CopyDroppedFiles(const QStringList& paths)
     const std::string destination = core.Settings().general.BakCopyPath.expanded;
     if (destination.empty())
         return;
-    IPrompter* prompter = core.Services().prompter;
     for (int index = static_cast<int>(paths.size()) - 1; index >= 0; --index) {
         const std::string path = paths[index].toStdString();
-        const unsigned type =
-            MessageBoxType::kYesNo | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
-        if (!prompter
-            || prompter->MessageBox(
-                   FormatText(FrameText::kDropQuestionFormat, path.c_str(), destination.c_str()),
-                   kApplicationName, type)
-                   != MessageBoxAnswer::kYes)
-            return;
-        CFileOperation operation(core);
-        const bool copied = operation.Copy(path, JoinPath(destination, FileNameOf(path))) == 0;
-        core.OutputMessage(copied ? MessageKind::kFile : MessageKind::kError,
-                           std::string(FrameText::kManualCopyPrefix) + EngineText::kCopy, path, destination,
-                           SystemErrorSuffix());
-        CheckDestinationDrive(core, destination);
-        if (!copied)
+        if (!ManualCopy(path, destination, JoinPath(destination, FileNameOf(path))))
             return;
     }
+}
+
+bool CMainFrame::ManualCopy(const std::string& source, const std::string& destination,
+                            const std::string& target)
+{
+    CApplicationCore& core = m_app.Core();
+    IPrompter* prompter = core.Services().prompter;
+    const unsigned type = MessageBoxType::kYesNo | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
+    if (!prompter
+        || prompter->MessageBox(
+               FormatText(FrameText::kDropQuestionFormat, source.c_str(), destination.c_str()),
+               kApplicationName, type)
+               != MessageBoxAnswer::kYes)
+        return false;
+    CFileOperation operation(core);
+    const bool copied = operation.Copy(source, target) == 0;
+    core.OutputMessage(copied ? MessageKind::kFile : MessageKind::kError,
+                       std::string(FrameText::kManualCopyPrefix) + EngineText::kCopy, source, destination,
+                       SystemErrorSuffix());
+    CheckDestinationDrive(core, ParentPath(target));
+    return copied;
+}
+
+void CMainFrame::ShowFileProperties(const CFileProperties& properties)
+{
+    ::ShowFileProperties(
+        m_app.Core(), *m_shell,
+        [this](const std::string& source, const std::string& destination) {
+            ManualCopy(source, destination, destination);
+        },
+        properties, this);
 }
 
 void CMainFrame::RequestExit()

@@ -15,6 +15,8 @@
 #include "framework/frame_wnd.h"
 #include "framework/progress_window.h"
 #include "mainwnd/tray_icon.h"
+#include "property/desktop_shell.h"
+#include "property/file_property_dlg.h"
 #include "report/report_view.h"
 
 class QAction;
@@ -61,6 +63,17 @@ public:
 
     // The dropped files, offered from the last one to the first.
     void CopyDroppedFiles(const QStringList& paths);
+    // The manual copy of one file: asks whether source may be copied to destination
+    // (shown as it is), copies it to target, reports it and checks the drive of target's
+    // folder. True when it was copied.
+    bool ManualCopy(const std::string& source, const std::string& destination, const std::string& target);
+
+    // The file property dialog of a pair of files (a row of the lists or of the backup
+    // state window), modal.
+    void ShowFileProperties(const CFileProperties& properties);
+    // What the property dialog starts and opens through; tests record instead.
+    void SetShell(std::unique_ptr<CDesktopShell> shell) { m_shell = std::move(shell); }
+    CDesktopShell& Shell() { return *m_shell; }
 
     // The chooser of a manual run; true with choices when the user confirmed. It marks
     // the chosen settings itself. Tests replace it.
@@ -110,6 +123,7 @@ private:
     CTrayIcon m_tray;
     QPointer<CwPgsWnd> m_pauseWindow;
     ManualChooser m_manualChooser;
+    std::unique_ptr<CDesktopShell> m_shell = std::make_unique<CDesktopShell>();
     std::string m_powerSupplyRoot = "/sys/class/power_supply";
     // The processing-enabled flag as it was before the tray's menu held it (-1: no menu).
     int m_enabledBeforeTrayMenu = -1;

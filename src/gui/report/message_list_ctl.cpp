@@ -50,6 +50,9 @@ bool CMessageListCtl::AddRow(int kind, const std::string& message, const std::st
     row.icon = kind;
     row.cells = {timeText + QLatin1Char(' ') + dateText, Text(message), Text(source), Text(destination),
                  Text(info)};
+    const auto lost = [](const std::string& bytes) { return Text(bytes).toStdString() != bytes; };
+    if (lost(source) || lost(destination))
+        row.bytes = {{}, {}, source, destination};
     AppendRow(std::move(row), m_autoScroll);
     return true;
 }
@@ -60,7 +63,8 @@ void CMessageListCtl::ShowProperties(int row)
         row = SelectedRow();
     if (row < 0 || row >= RowCount())
         return;
-    emit PropertiesRequested({CellText(row, 2), CellText(row, 3), CellText(row, 4), CellText(row, 1)});
+    emit PropertiesRequested({CellText(row, 2), CellText(row, 3), CellText(row, 4), CellText(row, 1),
+                              CellBytes(row, 2), CellBytes(row, 3)});
 }
 
 void CMessageListCtl::mouseDoubleClickEvent(QMouseEvent* event)

@@ -8,13 +8,16 @@
 
 #include "framework/list_ctl.h"
 
-// The four texts of a row that the file property dialog opens with.
+// The four texts of a row that the file property dialog opens with, and the two paths as
+// the bytes they were reported with.
 struct CRowProperties
 {
     QString source;
     QString destination;
     QString info;
     QString message;
+    std::string sourceBytes;
+    std::string destinationBytes;
 };
 
 class CMessageListCtl final : public CwListCtl
@@ -42,7 +45,7 @@ public:
     void ShowProperties(int row);
 
 signals:
-    // Until the property dialog exists, whoever hosts the list shows the row.
+    // Whoever hosts the list shows the row's property dialog.
     void PropertiesRequested(const CRowProperties& properties);
 
 protected:

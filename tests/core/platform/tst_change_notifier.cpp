@@ -5,11 +5,14 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "platform/change_notifier.h"
 #include "platform/last_error.h"
 #include "platform/linux/inotify_notifier.h"
@@ -82,6 +85,9 @@ private slots:
     void sourceFolderGoneAndBack_data();
     void sourceFolderGoneAndBack();
     void overflowFallsBackToPolling();
+    void tellsWhereChangesWereSeen_data();
+    void tellsWhereChangesWereSeen();
+    void unwatchableFolderLeavesChangesUnknown();
     void setupIsPacedAndSkipsLinksAndExclusions();
 
 private:
@@ -303,6 +309,113 @@ void TestChangeNotifier::overflowFallsBackToPolling()
     QVERIFY(!notifier->IsSignalled());
     Append(tree.Path("src/a.txt"), "grown");
     QVERIFY(notifier->IsSignalled());
+}
+
+void TestChangeNotifier::tellsWhereChangesWereSeen_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("folders"); // "" is the watched folder
+    QTest::addColumn<QStringList>("trees");
+    QTest::addColumn<bool>("known");
+    QTest::newRow("file written deep down") << "deep write" << QStringList{"/sub/deep"} << QStringList{} << true;
+    QTest::newRow("file moved across") << "move across" << QStringList{"", "/sub"} << QStringList{} << true;
+    QTest::newRow("folder tree created")
+        << "new tree" << QStringList{"/sub"} << QStringList{"/sub/n1"} << true;
+    QTest::newRow("folder moved in") << "move in" << QStringList{""} << QStringList{"/in"} << true;
+    QTest::newRow("folder renamed")
+        << "rename folder" << QStringList{""} << QStringList{"/renamed"} << true;
+    QTest::newRow("folder's permissions")
+        << "chmod folder" << QStringList{"", "/sub"} << QStringList{} << true;
+    QTest::newRow("ignored entries") << "ignored" << QStringList{} << QStringList{} << true;
+    QTest::newRow("watched folder moved away and back") << "root moved" << QStringList{} << QStringList{} << false;
+}
+
+void TestChangeNotifier::tellsWhereChangesWereSeen()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, folders);
+    QFETCH(QStringList, trees);
+    QFETCH(bool, known);
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    tree.WriteFile("src/sub/deep/c.txt", "c");
+    tree.WriteFile("outside/in/x/y.txt", "y");
+    const auto notifier = Watch(EKind::Inotify, tree.Path("src"));
+    QVERIFY(notifier);
+
+    if (change == "deep write") {
+        Append(tree.Path("src/sub/deep/c.txt"), "more");
+    } else if (change == "move across") {
+        Rename(tree.Path("src/a.txt"), tree.Path("src/sub/a.txt"));
+    } else if (change == "new tree") {
+        tree.WriteFile("src/sub/n1/n2/f.txt", "f");
+    } else if (change == "move in") {
+        Rename(tree.Path("outside/in"), tree.Path("src/in"));
+    } else if (change == "rename folder") {
+        Rename(tree.Path("src/sub"), tree.Path("src/renamed"));
+    } else if (change == "chmod folder") {
+        QCOMPARE(chmod(tree.Path("src/sub").c_str(), 0700), 0);
+    } else if (change == "ignored") {
+        Append(tree.Path("src/own.log"), "a line");
+        tree.WriteFile("src/.cache/f.txt", "f");
+    } else if (change == "root moved") {
+        Rename(tree.Path("src"), tree.Path("src2"));
+        Rename(tree.Path("src2"), tree.Path("src"));
+    }
+
+    QCOMPARE(notifier->IsSignalled(), known ? !folders.isEmpty() : true);
+    notifier->ReadAndRearm();
+    CChangedFolders changed;
+    QCOMPARE(notifier->TakeChangedFolders(changed), known);
+    const auto list = [](const std::set<std::string>& paths) {
+        QStringList result;
+        for (const std::string& path : paths)
+            result << QString::fromStdString(path);
+        return result;
+    };
+    QCOMPARE(list(changed.folders), folders);
+    QCOMPARE(list(changed.trees), trees);
+
+    // Handed over once; afterwards exact again.
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QVERIFY(changed.folders.empty() && changed.trees.empty());
+    tree.WriteFile("src/sub2/z.txt", "z");
+    QVERIFY(notifier->IsSignalled());
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QCOMPARE(list(changed.trees), QStringList{"/sub2"});
+}
+
+// A folder that cannot be watched hides its changes: where changes were seen is then not
+// known, until its permissions allow watching it. Run as nobody: root may watch anything.
+void TestChangeNotifier::unwatchableFolderLeavesChangesUnknown()
+{
+    if (RunsAsRoot()) {
+        QByteArray output;
+        QVERIFY2(RunTestAsNobody("unwatchableFolderLeavesChangesUnknown", output), output.constData());
+        return;
+    }
+    CTempTree tree;
+    tree.WriteFile("src/a.txt", "a");
+    const auto notifier = Watch(EKind::Inotify, tree.Path("src"));
+    QVERIFY(notifier);
+    const std::string locked = tree.MakeFolder("src/locked");
+    QCOMPARE(chmod(locked.c_str(), 0), 0);
+    const auto unlock = qScopeGuard([&locked] { chmod(locked.c_str(), 0700); });
+
+    CChangedFolders changed;
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(!notifier->TakeChangedFolders(changed));
+
+    QCOMPARE(chmod(locked.c_str(), 0700), 0);
+    QVERIFY(notifier->IsSignalled());
+    notifier->ReadAndRearm();
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QCOMPARE(changed.trees, (std::set<std::string>{"/locked"}));
+    tree.WriteFile("src/locked/b.txt", "b");
+    QVERIFY(notifier->IsSignalled());
+    QVERIFY(notifier->TakeChangedFolders(changed));
+    QCOMPARE(changed.folders, (std::set<std::string>{"/locked"}));
 }
 
 void TestChangeNotifier::setupIsPacedAndSkipsLinksAndExclusions()

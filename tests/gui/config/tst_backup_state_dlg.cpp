@@ -12,6 +12,7 @@
 #include "framework/list_ctl.h"
 #include "helpers/gui_app_rig.h"
 #include "mainwnd/command_ids.h"
+#include "property/file_property_dlg.h"
 
 namespace {
 
@@ -217,9 +218,9 @@ private slots:
     {
         CStateRig state;
         QVERIFY(state.rig.started);
-        auto* window = new CBackupStateDlg(state.rig.app->App(), 0);
-        window->SetDestroyOnCancel(true);
-        QVERIFY(window->Create(state.rig.Frame()));
+        state.RunStateCommand({0});
+        QCOMPARE(state.Windows().size(), std::size_t(1));
+        CBackupStateDlg* window = state.Windows().front();
         auto* combo = FindControl<QComboBox>(window, 1076);
         QCOMPARE(combo->count(), 3);
         // A setting added meanwhile is offered after a refresh.
@@ -244,10 +245,21 @@ private slots:
         const QRect rect = list->visualRect(list->model()->index(0, 1));
         // A double click is a press, a release and the double click on the same row.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        // The row's files open in the property dialog, which is modal.
+        std::string shownPaths;
+        QTimer::singleShot(0, [&shownPaths] {
+            if (auto* dialog = qobject_cast<CFilePropertyDlg*>(QApplication::activeModalWidget())) {
+                shownPaths = dialog->Properties().source + "|" + dialog->Properties().destination;
+                dialog->reject();
+            }
+        });
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(activated.size(), 1);
-        QCOMPARE(activated[0][0].value<std::string>(), state.rig.tree.Path("docs/d.txt"));
-        QCOMPARE(activated[0][1].value<std::string>(), state.rig.tree.Path("own/d.txt"));
+        const std::string source = state.rig.tree.Path("docs/d.txt");
+        const std::string backup = state.rig.tree.Path("own/d.txt");
+        QCOMPARE(activated[0][0].value<std::string>(), source);
+        QCOMPARE(activated[0][1].value<std::string>(), backup);
+        QCOMPARE(shownPaths, source + "|" + backup);
         window->reject();
     }
 };

@@ -10,6 +10,8 @@
 //   gui_showcase folderbackup  the folder backup dialog with two settings chosen
 //   gui_showcase generations   the same dialog for the deletion of generation files
 //   gui_showcase state      the backup state window over a small prepared tree
+//   gui_showcase property   the file property dialog of a source file and its backup
+//   gui_showcase compare    the compare window of two versions of a text file
 // The program stays until it is ended.
 
 #include <QApplication>
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QTranslator>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "app/application.h"
@@ -34,6 +37,8 @@
 #include "engine/engine_texts.h"
 #include "framework/progress_window.h"
 #include "mainwnd/main_frame.h"
+#include "property/compare_window.h"
+#include "property/file_property_dlg.h"
 #include "report/report_texts.h"
 #include "report/timed_message_box.h"
 #include "version.h"
@@ -130,6 +135,26 @@ void PrepareStateTree(const QString& root, CFileSetting& setting)
     setting.Sub = 1;
     setting.Exc = "*.tmp";
 }
+// Two versions of a minutes file, the older one as its backup.
+struct CSampleFiles
+{
+    CSampleFiles()
+    {
+        const std::string root = dir.path().toStdString();
+        std::filesystem::create_directories(root + "/ドキュメント");
+        std::filesystem::create_directories(root + "/backup/ドキュメント");
+        source = root + "/ドキュメント/議事録.txt";
+        backup = root + "/backup/ドキュメント/議事録.txt";
+        std::ofstream(source) << "議事録 2026年12月8日\n出席: 山田, 佐藤, 鈴木\n\n1. 予算案について\n"
+                                 "   来期の予算案を承認した.\n2. 日程\n   次回は12月15日 10:00から.\n"
+                                 "3. その他\n   資料は共有フォルダに置く.\n";
+        std::ofstream(backup) << "議事録 2026年12月8日\n出席: 山田, 佐藤\n\n1. 予算案について\n"
+                                 "   来期の予算案を検討した.\n2. 日程\n   次回は未定.\n";
+    }
+    QTemporaryDir dir;
+    std::string source;
+    std::string backup;
+};
 
 } // namespace
 
@@ -212,6 +237,20 @@ int main(int argc, char** argv)
             auto* state = new CBackupStateDlg(app, 0);
             state->SetDestroyOnCancel(true);
             state->Create(&window);
+        });
+    } else if (std::strcmp(mode, "property") == 0 || std::strcmp(mode, "compare") == 0) {
+        static CSampleFiles files;
+        const bool property = std::strcmp(mode, "property") == 0;
+        QTimer::singleShot(300, &window, [&app, &window, property] {
+            if (property) {
+                ShowFileProperties(
+                    app.Core(), window.Shell(), {},
+                    {files.source, files.backup, "T" + files.source + "更新(" + files.backup + ")", ""},
+                    &window);
+                return;
+            }
+            CCompareWindow compare(files.source, files.backup, &window);
+            compare.exec();
         });
     } else if (std::strcmp(mode, "box") == 0) {
         QTimer::singleShot(300, &window, [&box] {

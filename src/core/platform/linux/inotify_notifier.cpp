@@ -142,8 +142,11 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchTree(int parent, const std::stri
             FallBackToPolling(PlatformText::kNoMoreWatches);
             return ESetup::Degraded;
         }
-        // Gone again, replaced by a file or a link, or not readable: nothing to watch,
-        // and the walk of a backup pass cannot enter it either.
+        // Gone again, or replaced by a file or a link: nothing to watch, and the events of
+        // its parent tell what happened. Any other failure leaves a folder whose changes
+        // will go unseen.
+        if (errno != ENOENT && errno != ENOTDIR)
+            m_changesUnknown = true;
         return ESetup::Done;
     }
     // The same folder reached a second time (a bind mount inside the tree): watching it
@@ -177,6 +180,8 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchBelow(int top)
                     FallBackToPolling(PlatformText::kNoMoreWatches);
                     return ESetup::Degraded;
                 }
+                if (errno != ENOENT && errno != ENOTDIR)
+                    m_changesUnknown = true;
                 continue;
             }
             if (!m_watches.emplace(child, CWatch{wd, entry.name}).second)
@@ -218,6 +223,29 @@ void CInotifyNotifier::ReleaseWatches()
     m_fd = -1;
     m_rootWd = -1;
     m_watches.clear();
+}
+
+bool CInotifyNotifier::RelativePathOf(int wd, std::string& path) const
+{
+    std::vector<const std::string*> names;
+    auto it = m_watches.find(wd);
+    for (; it != m_watches.end() && it->second.parent != -1; it = m_watches.find(it->second.parent))
+        names.push_back(&it->second.name);
+    path.clear();
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        path += kPathSeparator;
+        path += **name;
+    }
+    // A watch whose folder above was given up no longer knows where it is.
+    return it != m_watches.end();
+}
+
+int CInotifyNotifier::ChildWatch(int parent, const std::string& name) const
+{
+    for (const auto& [wd, child] : m_watches)
+        if (child.parent == parent && child.name == name)
+            return wd;
+    return -1;
 }
 
 std::string CInotifyNotifier::PathOf(int wd) const
@@ -282,6 +310,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
         if (event.wd == m_rootWd) {
             m_rootLost = true;
             m_signalled = true;
+            m_changesUnknown = true;
         } else if ((event.mask & IN_IGNORED) != 0) {
             m_watches.erase(watch);
         }
@@ -289,6 +318,11 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
     }
     if (event.len == 0) {
         m_signalled = true; // the attributes or times of a watched folder itself
+        std::string folder;
+        if (RelativePathOf(event.wd, folder))
+            m_changes.folders.insert(folder);
+        else
+            m_changesUnknown = true;
         return true;
     }
     const std::string name(event.name);
@@ -298,26 +332,43 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
             return true;
     }
     m_signalled = true;
+    // A folder that could not be watched before (no permission then) is tried again
+    // when its permissions change; from then on everything in it is as good as new.
+    const bool retry = (event.mask & IN_ISDIR) != 0 && (event.mask & IN_ATTRIB) != 0 && m_options.subtree
+                       && ChildWatch(event.wd, name) == -1;
+    NoteChange(event, name, retry);
     if ((event.mask & IN_ISDIR) == 0)
         return true;
     if ((event.mask & IN_MOVED_FROM) != 0) {
         // Its watches would follow it wherever it went; where it arrives inside the tree
         // it is watched again under its new name.
-        int moved = -1;
-        for (const auto& [wd, child] : m_watches)
-            if (child.parent == event.wd && child.name == name) {
-                moved = wd;
-                break;
-            }
-        if (moved != -1)
+        if (const int moved = ChildWatch(event.wd, name); moved != -1)
             UnwatchTree(moved);
     }
-    if (m_options.subtree && (event.mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
+    if (m_options.subtree && ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0 || retry)) {
         const ESetup result = WatchTree(event.wd, name);
         if (result == ESetup::Degraded)
             return false;
     }
     return true;
+}
+
+void CInotifyNotifier::NoteChange(const inotify_event& event, const std::string& name, bool unwatchedFolder)
+{
+    std::string folder;
+    if (!RelativePathOf(event.wd, folder)) {
+        m_changesUnknown = true;
+        return;
+    }
+    // The folder's own entry changed: its backup folder is found by walking the folder.
+    m_changes.folders.insert(folder);
+    if ((event.mask & IN_ISDIR) == 0)
+        return;
+    const std::string child = folder + kPathSeparator + name;
+    if ((event.mask & (IN_CREATE | IN_MOVED_TO)) != 0 || unwatchedFolder)
+        m_changes.trees.insert(child);
+    else if ((event.mask & IN_ATTRIB) != 0)
+        m_changes.folders.insert(child);
 }
 
 bool CInotifyNotifier::RootStillWatched() const
@@ -332,6 +383,7 @@ bool CInotifyNotifier::RootStillWatched() const
 void CInotifyNotifier::RewatchRoot()
 {
     ReleaseWatches();
+    m_changesUnknown = true;
     struct stat status
     {
     };
@@ -357,12 +409,33 @@ bool CInotifyNotifier::IsSignalled()
     if (!m_rootLost && ReadEvents() && !m_rootLost && !RootStillWatched()) {
         // Deleted while something kept it open, or another folder put in its place.
         m_rootLost = true;
+        m_changesUnknown = true;
         m_signalled = true;
     }
     if (!m_fallback && m_rootLost)
         RewatchRoot();
     m_busy = false;
+    if (m_takenWhileBusy) {
+        m_takenWhileBusy = false;
+        m_changesUnknown = true;
+        m_signalled = true;
+    }
     return m_signalled;
+}
+
+bool CInotifyNotifier::TakeChangedFolders(CChangedFolders& changes)
+{
+    changes = {};
+    if (m_busy) {
+        m_takenWhileBusy = true;
+        return false;
+    }
+    const bool known = !m_fallback && !m_changesUnknown && !m_rootLost;
+    m_changesUnknown = false;
+    if (known)
+        changes = std::move(m_changes);
+    m_changes = {};
+    return known;
 }
 
 void CInotifyNotifier::ReadAndRearm()

@@ -38,6 +38,7 @@ public:
     void ReadAndRearm() override;
     std::string Degradation() const override { return m_degradation; }
     std::string TakeDegradationNotice() override;
+    bool TakeChangedFolders(CChangedFolders& changes) override;
 
     // Folders watched now (0 after the hand-over to polling).
     std::size_t WatchCount() const { return m_watches.size(); }
@@ -67,6 +68,14 @@ private:
     void UnwatchTree(int wd);
     void ReleaseWatches();
     std::string PathOf(int wd) const;
+    // Below the watched folder: "" for it, else "/" + name for each level. False when
+    // the watch has lost its place in the tree.
+    bool RelativePathOf(int wd, std::string& path) const;
+    // The watch of the folder name inside the watched folder parent, or -1.
+    int ChildWatch(int parent, const std::string& name) const;
+    // Where an event was seen, for the next TakeChangedFolders; unwatchedFolder: the
+    // event names a folder that is to be watched now, as if it had just arrived.
+    void NoteChange(const inotify_event& event, const std::string& name, bool unwatchedFolder);
     bool IsExcluded(const std::string& path) const;
     // Reads every pending event; false when the notifier handed over to polling.
     bool ReadEvents();
@@ -88,6 +97,12 @@ private:
     bool m_busy = false;
     bool m_rootLost = false;
     std::unique_ptr<CSnapshotNotifier> m_fallback;
+    CChangedFolders m_changes;
+    // Something may have changed where no event says: the next hand-over says so.
+    bool m_changesUnknown = false;
+    // Changes were handed over while events were being read (from inside the pacing of a
+    // watch setup): the rest of that read cannot be told apart from what came before.
+    bool m_takenWhileBusy = false;
     std::string m_degradation;
     bool m_noticeTaken = false;
 };

@@ -110,6 +110,14 @@ echo "\$@" >>"$work/opened.txt"
 EOF
 printf '#!/bin/sh\n' >"$home/bin/xdg-mime"
 chmod +x "$home/bin/xdg-open" "$home/bin/xdg-mime"
+# Where a graphical compare tool is installed the program starts it: the first one it
+# tries stands in for it here and records what it was given.
+compare_tool=""
+if command -v meld kompare kdiff3 >/dev/null 2>&1; then
+  compare_tool="$home/bin/meld"
+  printf '#!/bin/sh\necho "$@" >>"%s/compared.txt"\n' "$work" >"$compare_tool"
+  chmod +x "$compare_tool"
+fi
 
 start_x_session 1024x768
 
@@ -215,9 +223,26 @@ wait_for 20 'log_has "^E.*バックアップ先のファイルのほうが最新
 settle
 grep -q "edited in the backup" "$mirror/first.txt" || fail "the newer backup was overwritten"
 keys_to "$frame" alt+e Home space ctrl+r
-wait_for 10 'has_window "$app"' || fail "the properties did not open"
+wait_for 10 'has_window "プロパティ"' || fail "the properties did not open"
+properties="$(window_named "プロパティ")"
 shot newer-backup-properties
-answer_box "$app" Return
+# Compare: an installed graphical compare tool gets both files, else the program's own
+# compare window shows them.
+keys_to "$properties" alt+w
+if [ -n "$compare_tool" ]; then
+  wait_for 10 'grep -qF "$source_folder/first.txt $mirror/first.txt" "$work/compared.txt"' ||
+    fail "the compare tool was not given both files"
+else
+  wait_for 10 'has_window "比較 - first.txt"' || fail "the compare window did not open"
+  shot compare-window
+  answer_box "比較 - first.txt" Escape
+fi
+# The user decides for the source: it is copied over the backup, after a question.
+keys_to "$properties" alt+c
+answer_box "$app" alt+y
+wait_for 10 'cmp -s "$source_folder/first.txt" "$mirror/first.txt"' || fail "the source was not copied over the backup"
+log_has "^F.*マニュアルコピー	$source_folder/first.txt" || fail "the manual copy was not reported"
+answer_box "プロパティ" Return
 
 # ---- A large copy is paused from the menu bar and continued in the pause window.
 note "large copy"

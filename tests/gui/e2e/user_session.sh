@@ -102,14 +102,11 @@ answer_box() {
 mkdir -p "$shots" "$home/bin" "$source_folder" "$backup"
 rm -f "$shots"/*.png "$shots/failure-log.txt"
 # The desktop's launcher: it records what the program asks it to open.
-# The desktop's launcher: it records what the program asks it to open. No default text
-# editor is named, so the settings file goes to the launcher as well.
 cat >"$home/bin/xdg-open" <<EOF
 #!/bin/sh
 echo "\$@" >>"$work/opened.txt"
 EOF
-printf '#!/bin/sh\n' >"$home/bin/xdg-mime"
-chmod +x "$home/bin/xdg-open" "$home/bin/xdg-mime"
+chmod +x "$home/bin/xdg-open"
 # Where a graphical compare tool is installed the program starts it: the first one it
 # tries stands in for it here and records what it was given.
 compare_tool=""
@@ -342,7 +339,7 @@ xdotool key Return
 wait_for 20 '[ ! -e "$mirror/notes.\$1.txt" ]' || fail "the generation file was not deleted"
 settle
 [ -f "$mirror/notes.txt" ] || fail "the deletion took the current backup"
-find "$home/.local/share/Trash" "$backup" -name 'notes.$1.txt*' 2>/dev/null | grep -q . ||
+find "$home/.local/share/Trash/files" -name 'notes.$1.txt*' 2>/dev/null | grep -q . ||
   fail "the generation file is not in the trash"
 log_has "世代バックアップファイルを削除" || fail "the deletion was not reported"
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "report/kind_icons.h"
 #include "report/list_texts.h"
@@ -17,10 +18,13 @@ QString Text(const std::string& text)
 
 CMessageListCtl::CMessageListCtl(QWidget* parent) : CwListCtl(parent) {}
 
-const std::vector<int>& CMessageListCtl::DefaultWidths()
+std::vector<int> CMessageListCtl::DefaultWidths() const
 {
-    static const std::vector<int> widths{100, 300, 150, 150, 500};
-    return widths;
+    // The kind icon, the time and the date must fit in the first column in the list's own
+    // font; its nominal 100 pixels cut the date off with today's desktop fonts.
+    const int iconAndMargins = iconSize().width() > 0 ? iconSize().width() + 16 : 32;
+    const int timeAndDate = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 00/00/00 "));
+    return {std::max(100, iconAndMargins + timeAndDate), 300, 150, 150, 500};
 }
 
 void CMessageListCtl::InitColumns()

@@ -27,7 +27,7 @@ public:
     explicit CMessageListCtl(QWidget* parent = nullptr);
 
     static constexpr int kColumns = 5;
-    static const std::vector<int>& DefaultWidths();
+    std::vector<int> DefaultWidths() const;
 
     // The fixed columns; widths from the list's section.
     void InitColumns();

@@ -167,7 +167,7 @@ CFileAction DecideFile(const CFileRules& rules, const CFileFacts& facts)
     }
 
     const bool backupNewer = sourceTime < backupTime;
-    if (facts.newerBackupListed) {
+    if (rules.newerBackupList != nullptr && MatchesAnyPattern(*rules.newerBackupList, facts.source)) {
         if (backupNewer) {
             letters += EngineText::kLetterForced;
             if (DecideNewerBackup(rules, facts, action))

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "engine/file_comparison.h"
+#include "engine/pattern.h"
 
 // Newer-backup actions (Forced of the file setting).
 namespace NewerBackupAction {
@@ -32,6 +33,9 @@ struct CFileRules
     long bigFileLimitMb = 0;
     // General Forced: a newer backup not named by the newer-backup list is overwritten.
     bool overwriteNewerBackups = false;
+    // The source paths whose newer backup gets the newer-backup action; matched only for
+    // a changed file.
+    const CPatternList* newerBackupList = nullptr;
     int newerBackupAction = NewerBackupAction::kIgnore;
     bool hasNewerBackupMoveFolder = false;
     bool sameDate = false;
@@ -52,8 +56,6 @@ struct CFileFacts
     // Empty when there is no backup yet.
     std::optional<struct stat> backupStatus;
     std::time_t now = 0;
-    // The source's path is named by the newer-backup list.
-    bool newerBackupListed = false;
     // Read only when NeedsArchiveState says so.
     std::optional<CArchiveDifference> archive;
 };

@@ -200,6 +200,7 @@ CFileRules CBackupProcessor::FileRules() const
     rules.ignore2sec = general.Ignore2sec != 0;
     rules.bigFileLimitMb = m_bigFileLimitMb;
     rules.overwriteNewerBackups = general.Forced != 0;
+    rules.newerBackupList = &m_newerBackupList;
     rules.newerBackupAction = m_newerBackupAction;
     rules.hasNewerBackupMoveFolder = !m_newerBackupMoveFolder.empty();
     rules.sameDate = m_sameDate != 0;
@@ -241,7 +242,6 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     if (!CheckUnexpectedError(m_core, {}, facts.backup))
         return 0;
     facts.now = NowSeconds(m_core);
-    facts.newerBackupListed = MatchesNewerBackupList(facts.source);
 
     const CFileRules rules = FileRules();
     if (NeedsArchiveState(rules, facts)) {

@@ -26,6 +26,7 @@ struct CDecisionRow
     // Empty: no backup.
     std::optional<std::time_t> backupAge = 100;
     off_t backupSize = 3;
+    // The newer-backup list names the source.
     bool listed = false;
     std::optional<CArchiveDifference> archive{};
     std::function<void(CFileRules&)> rules{};
@@ -98,7 +99,6 @@ private:
         if (row.backupAge)
             facts.backupStatus = Status(*row.backupAge, row.backupSize, S_IFREG | 0644);
         facts.now = kNow;
-        facts.newerBackupListed = row.listed;
         facts.archive = row.archive;
         return facts;
     }
@@ -322,6 +322,9 @@ private slots:
         CFileRules rules;
         if (row.rules)
             row.rules(rules);
+        const CPatternList listed{"*.txt"};
+        const CPatternList other{"*.doc"};
+        rules.newerBackupList = row.listed ? &listed : &other;
         QCOMPARE(DecideFile(rules, Facts(row)), row.expected);
     }
 

@@ -13,6 +13,9 @@
 #include "engine/folder_walker.h"
 #include "engine/pattern.h"
 
+struct CFileAction;
+struct CFileFacts;
+struct CFileRules;
 struct CFileSetting;
 
 namespace ProcessorMode {
@@ -54,6 +57,8 @@ public:
     // test mode, the content-compare flag or the generations to keep, which belong to a
     // single run started from a dialog).
     void LoadRules(const CFileSetting& setting);
+    // The rules the per-file decision reads, as they stand now.
+    CFileRules FileRules() const;
 
     // The include and exclude lists select the name (a path part is ignored).
     bool MatchesFileFilter(const std::string& fileName) const;
@@ -114,6 +119,15 @@ public:
     bool m_keepDestinationOnly = false;
 
 private:
+    // Carries out what the per-file decision chose for one file: reports, copies,
+    // updates, moves, each counted and left undone in test mode.
+    void CarryOut(const CFileAction& action, const CFileFacts& facts, const std::string& fileName);
+    // Reports a copy or update of the source to to; done tells whether it was carried out.
+    void ReportCopy(const std::string& message, bool done, const CFileFacts& facts, const std::string& to,
+                    bool dryRun);
+    void CopyToNewFileFolder(const std::string& source, const std::string& fileName, const char* message);
+    void MoveNewerBackup(const CFileFacts& facts, const std::string& fileName);
+
     // False, reported once, when the destination folder is no longer the one the walk
     // started with: an unmounted file system leaves its bare mount point folder behind,
     // which must not receive the backup.

@@ -173,16 +173,17 @@ bool IsGenerationFileName(std::string_view nameOrPath)
 bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
                            const std::string& destination, const std::string& generationPath)
 {
-    return UpdateWithGenerations(processor, source, destination, generationPath, processor.IsDryRun());
+    return UpdateWithGenerations(processor, source, destination, generationPath, processor.IsDryRun(),
+                                 processor.m_generationCount);
 }
 
 bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
-                           const std::string& destination, const std::string& generationPath, bool dryRun)
+                           const std::string& destination, const std::string& generationPath, bool dryRun,
+                           int count)
 {
     CApplicationCore& core = processor.Core();
     CFileOperation operation(core);
     const std::string& base = generationPath.empty() ? destination : generationPath;
-    const int count = processor.m_generationCount;
 
     if (count > 0 && UsesDateTags(core.Settings().general.GenStyle)) {
         // The dated copy holds the new state, taken at the time of the backup; a copy of

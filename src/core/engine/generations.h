@@ -39,12 +39,14 @@ bool IsGenerationFileName(std::string_view nameOrPath);
 bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
                            const std::string& destination, const std::string& generationPath);
 
+// The same with test mode and the abort keys looked at once by the caller, for the
+// whole update, and the generations to keep for this update (a quick save keeps fewer
+// than the processor's count).
+bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
+                           const std::string& destination, const std::string& generationPath, bool dryRun,
+                           int generationCount);
+
 // The generation-deletion run for the processor's current destination folder: recycles
 // every generation file except the ones numbered 1 to the generations to keep. False
 // outside that mode.
-// The same with test mode and the abort keys looked at once by the caller, for the
-// whole update.
-bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
-                           const std::string& destination, const std::string& generationPath, bool dryRun);
-
 bool DeleteGenerationFiles(CBackupProcessor& processor);

@@ -14,6 +14,7 @@
 #include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "engine/file_comparison.h"
+#include "engine/file_decision.h"
 #include "engine/file_operation.h"
 #include "engine/folder_safety.h"
 #include "engine/generations.h"
@@ -30,8 +31,6 @@
 namespace {
 
 constexpr std::time_t kSecondsPerDay = 86400;
-constexpr long long kBytesPerMegabyte = 1048576;
-constexpr long long kBytesPerKilobyte = 1024;
 // Differences of one or two seconds come from file systems that keep times in steps of
 // two seconds; Ignore2sec passes over them.
 constexpr std::time_t kToleratedSeconds = 2;
@@ -41,15 +40,6 @@ namespace AttributeBit {
 constexpr int kReadOnly = 1;
 constexpr int kHidden = 2;
 } // namespace AttributeBit
-
-// Newer-backup actions (Forced of the file setting).
-namespace NewerBackupAction {
-constexpr int kIgnore = 0;
-constexpr int kWarn = 1;
-constexpr int kOverwrite = 2;
-constexpr int kMove = 3;
-constexpr int kCopyBack = 4;
-} // namespace NewerBackupAction
 
 // The path a file call can use. False, with the unreachable error as the last error,
 // for a network path whose share is not mounted: "//srv/share/x" must never be read as
@@ -89,15 +79,6 @@ std::time_t NowSeconds(const CApplicationCore& core)
     const IClock* clock = core.Services().clock;
     const auto now = clock != nullptr ? clock->Now() : std::chrono::system_clock::now();
     return std::chrono::system_clock::to_time_t(now);
-}
-
-bool IsSameLocalDay(std::time_t first, std::time_t second)
-{
-    std::tm a{};
-    std::tm b{};
-    if (localtime_r(&first, &a) == nullptr || localtime_r(&second, &b) == nullptr)
-        return false;
-    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday;
 }
 
 bool SameStatus(const struct stat& a, const struct stat& b)
@@ -208,6 +189,27 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
     return true;
 }
 
+CFileRules CBackupProcessor::FileRules() const
+{
+    const CGeneralSettings& general = m_core.Settings().general;
+    CFileRules rules;
+    rules.daysFrom = m_daysFrom;
+    rules.daysTo = m_daysTo;
+    rules.archiveMode = m_archiveMode != 0;
+    rules.contentCompare = m_contentCompare != 0;
+    rules.ignore2sec = general.Ignore2sec != 0;
+    rules.bigFileLimitMb = m_bigFileLimitMb;
+    rules.overwriteNewerBackups = general.Forced != 0;
+    rules.newerBackupList = &m_newerBackupList;
+    rules.newerBackupAction = m_newerBackupAction;
+    rules.hasNewerBackupMoveFolder = !m_newerBackupMoveFolder.empty();
+    rules.sameDate = m_sameDate != 0;
+    rules.nearTimeSeconds = m_nearTimeSeconds;
+    rules.numberedGenerations = general.GenStyle == 0 || general.GenStyle == 1;
+    rules.generationCount = m_generationCount;
+    return rules;
+}
+
 int CBackupProcessor::ProcessFile(const std::string& fileName)
 {
     PaceStep(m_core);
@@ -217,253 +219,169 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
     if (state.disabled != 0 || state.abortRequested != 0)
         return 0;
 
-    const CGeneralSettings& general = m_core.Settings().general;
-    const std::string source = JoinPath(m_sourceFolder, fileName);
-    const std::string destination = JoinPath(m_destinationFolder, fileName);
-    const std::string newFile = m_newFileFolder.empty() ? std::string() : JoinPath(m_newFileFolder, fileName);
-    const std::string generationPath =
-        m_generationFolder.empty() ? std::string() : JoinPath(m_generationFolder, fileName);
-    std::string letters;
-
     if (!MatchesFileFilter(fileName)) {
         m_core.OutputMessage(MessageKind::kDebug, EngineText::kUnmatched, fileName);
         return 0;
     }
-    struct stat sourceStatus
-    {
-    };
-    if (ReadStatus(source, sourceStatus) != 0) {
+    CFileFacts facts;
+    facts.source = JoinPath(m_sourceFolder, fileName);
+    facts.backup = JoinPath(m_destinationFolder, fileName);
+    if (ReadStatus(facts.source, facts.sourceStatus) != 0) {
         // Listed a moment ago and gone now: deleted or renamed while the pass ran, which
         // is no failure of the backup. Unexpected errors are reported as errors.
-        if (CheckUnexpectedError(m_core, source))
-            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, source, {},
+        if (CheckUnexpectedError(m_core, facts.source))
+            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, facts.source, {},
                                  SystemErrorSuffix());
         return 0;
     }
     struct stat backupStatus
     {
     };
-    const bool backupExists = ReadStatus(destination, backupStatus) == 0;
-    if (!CheckUnexpectedError(m_core, {}, destination))
+    if (ReadStatus(facts.backup, backupStatus) == 0)
+        facts.backupStatus = backupStatus;
+    if (!CheckUnexpectedError(m_core, {}, facts.backup))
         return 0;
+    facts.now = NowSeconds(m_core);
 
-    const std::time_t now = NowSeconds(m_core);
-    const std::time_t sourceTime = sourceStatus.st_mtim.tv_sec;
-    const std::time_t backupTime = backupStatus.st_mtim.tv_sec;
-    switch (CheckAgeWindow(sourceTime, now, m_daysFrom, m_daysTo)) {
-    case EAgeWindow::TooRecent:
-        m_core.OutputMessage(MessageKind::kDebug,
-                             FormatText(EngineText::kIgnoredDaysFromFormat, m_daysFrom), source);
-        return 0;
-    case EAgeWindow::TooOld:
-        m_core.OutputMessage(MessageKind::kDebug, FormatText(EngineText::kIgnoredDaysToFormat, m_daysTo),
-                             source);
-        return 0;
-    case EAgeWindow::Inside:
-        break;
-    }
-
-    // Kind 0 for a done action, 6 for one left undone by test mode or the abort keys,
-    // else the failure kind; a copy whose source changed under it is a warning.
-    const auto reportCopy = [&](const std::string& message, bool done, const std::string& to, bool dryRun) {
-        if (done && SourceChangedWhileCopied(source, sourceStatus, to, m_archiveMode != 0)) {
-            m_core.OutputMessage(MessageKind::kWarning, message, source, to,
-                                 EngineText::kSourceChangedWhileCopied);
-            return;
-        }
-        const int kind = done ? MessageKind::kFile : dryRun ? MessageKind::kTest : MessageKind::kError;
-        m_core.OutputMessage(kind, message, source, to, SystemErrorSuffix());
-    };
-    // The second copy into the new-file folder, counted like every copy.
-    const auto copyToNewFileFolder = [&](const char* message) {
-        if (newFile.empty())
-            return;
-        ClearLastSystemError();
-        int kind = MessageKind::kTest;
-        if (!IsDryRun()) {
-            CFileOperation operation(m_core);
-            kind = operation.Copy(source, newFile) == 0 ? MessageKind::kFile : MessageKind::kError;
-        }
-        m_core.OutputMessage(kind, message, source, newFile,
-                             kind == MessageKind::kFile ? std::string() : SystemErrorSuffix());
-        ++m_copyCounter;
-    };
-
-    if (!backupExists) {
+    const CFileRules rules = FileRules();
+    if (NeedsArchiveState(rules, facts)) {
         if (!BackupTreeIntact())
             return 0;
-        const long long size = sourceStatus.st_size;
-        const bool ask = m_bigFileLimitMb > 0 && size > m_bigFileLimitMb * kBytesPerMegabyte;
-        if (ask) {
-            const std::string question = FormatText(EngineText::kBigFileQuestionFormat, source.c_str(),
-                                                    static_cast<long>(size / kBytesPerKilobyte + 1));
+        std::string localSource;
+        std::string localBackup;
+        if (!ResolveLocal(facts.source, localSource) || !ResolveLocal(facts.backup, localBackup)) {
+            // The share went away since the file was looked at.
+            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, facts.source,
+                                 facts.backup, SystemErrorSuffix());
+            return 0;
+        }
+        facts.archive = CompareArchiveState(localSource, localBackup);
+    }
+    CarryOut(DecideFile(rules, facts), facts, fileName);
+    return 0;
+}
+
+void CBackupProcessor::ReportCopy(const std::string& message, bool done, const CFileFacts& facts,
+                                  const std::string& to, bool dryRun)
+{
+    // Kind 0 for a done action, 6 for one left undone by test mode or the abort keys,
+    // else the failure kind; a copy whose source changed under it is a warning.
+    if (done && SourceChangedWhileCopied(facts.source, facts.sourceStatus, to, m_archiveMode != 0)) {
+        m_core.OutputMessage(MessageKind::kWarning, message, facts.source, to,
+                             EngineText::kSourceChangedWhileCopied);
+        return;
+    }
+    const int kind = done ? MessageKind::kFile : dryRun ? MessageKind::kTest : MessageKind::kError;
+    m_core.OutputMessage(kind, message, facts.source, to, SystemErrorSuffix());
+}
+
+void CBackupProcessor::CopyToNewFileFolder(const std::string& source, const std::string& fileName,
+                                           const char* message)
+{
+    // The second copy into the new-file folder, counted like every copy.
+    if (m_newFileFolder.empty())
+        return;
+    const std::string newFile = JoinPath(m_newFileFolder, fileName);
+    ClearLastSystemError();
+    int kind = MessageKind::kTest;
+    if (!IsDryRun()) {
+        CFileOperation operation(m_core);
+        kind = operation.Copy(source, newFile) == 0 ? MessageKind::kFile : MessageKind::kError;
+    }
+    m_core.OutputMessage(kind, message, source, newFile,
+                         kind == MessageKind::kFile ? std::string() : SystemErrorSuffix());
+    ++m_copyCounter;
+}
+
+void CBackupProcessor::MoveNewerBackup(const CFileFacts& facts, const std::string& fileName)
+{
+    const std::string target = JoinPath(m_newerBackupMoveFolder, fileName);
+    // Moving the backup onto itself would first delete it.
+    if (IsSameFolder(m_newerBackupMoveFolder, m_destinationFolder)) {
+        m_core.OutputMessage(MessageKind::kError, EngineText::kMoveToIsTheFolder, {}, facts.backup,
+                             m_newerBackupMoveFolder);
+        return;
+    }
+    // A move folder inside the backup is not reached through a planted link.
+    if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder); !link.empty()) {
+        m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link);
+        return;
+    }
+    int kind = MessageKind::kTest;
+    if (!IsDryRun()) {
+        CFileOperation operation(m_core);
+        operation.Delete(target);
+        ClearLastSystemError();
+        kind = operation.Move(facts.backup, target) == 0 ? MessageKind::kFile : MessageKind::kError;
+    }
+    // The source follows as a new file at the next pass.
+    m_core.OutputMessage(kind, EngineText::kMovedNewerBackup, {}, facts.backup, target + SystemErrorSuffix());
+}
+
+void CBackupProcessor::CarryOut(const CFileAction& action, const CFileFacts& facts,
+                                const std::string& fileName)
+{
+    // Said once for each side.
+    if (action.sourceStateUnkept)
+        WarnArchiveStateNotKept(RootPath());
+    if (action.backupStateUnkept)
+        WarnArchiveStateNotKept(m_destinationRoot);
+    const auto report = [this](const CFileMessage& message) {
+        m_core.OutputMessage(message.kind, message.text, message.source, message.destination, message.info);
+    };
+    if (action.note)
+        report(*action.note);
+    if (action.checksBackupTree && !BackupTreeIntact())
+        return;
+    if (action.message)
+        report(*action.message);
+
+    switch (action.what) {
+    case EFileAction::Nothing:
+        return;
+    case EFileAction::CompareContents:
+        CompareFileContents(m_core, facts.source, facts.backup);
+        return;
+    case EFileAction::CopyNew: {
+        if (!action.question.empty()) {
             const unsigned type =
                 MessageBoxType::kOkCancel | MessageBoxType::kIconQuestion | MessageBoxType::kTopmost;
-            if (AskUser(m_core.Output(), m_core.Services(), general.DlgTimer, question, {}, type, true)
+            if (AskUser(m_core.Output(), m_core.Services(), m_core.Settings().general.DlgTimer,
+                        action.question, {}, type, true)
                 != MessageBoxAnswer::kOk)
-                return 0;
+                return;
         }
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
         // After a question the file is looked at again: the answer may have taken long.
-        reportCopy(EngineText::kCopy,
-                   CopyBackupFile(source, destination, true, dryRun, true, ask ? nullptr : &sourceStatus),
-                   destination, dryRun);
-        copyToNewFileFolder(EngineText::kCopySecond);
-        return 0;
+        const bool copied = CopyBackupFile(facts.source, facts.backup, true, dryRun, true,
+                                           action.question.empty() ? &facts.sourceStatus : nullptr);
+        ReportCopy(EngineText::kCopy, copied, facts, facts.backup, dryRun);
+        CopyToNewFileFolder(facts.source, fileName, EngineText::kCopySecond);
+        return;
     }
-
-    // A link has no room for the record of its backed-up state, so it would count as
-    // changed on both sides at every pass: links are compared by time and size instead.
-    if (m_archiveMode != 0 && !S_ISLNK(sourceStatus.st_mode)) {
-        // Only the archive state counts: times, sizes and other attributes are not looked at.
-        if (!BackupTreeIntact())
-            return 0;
-        std::string localSource;
-        std::string localDestination;
-        if (!ResolveLocal(source, localSource) || !ResolveLocal(destination, localDestination)) {
-            // The share went away since the file was looked at.
-            m_core.OutputMessage(MessageKind::kWarning, EngineText::kSourceFileDetection, source,
-                                 destination, SystemErrorSuffix());
-            return 0;
-        }
-        const CArchiveDifference archive = CompareArchiveState(localSource, localDestination);
-        if (archive.sourceChanged)
-            letters += EngineText::kLetterArchive;
-        // Without a record on either side the state cannot be known: said once for each
-        // side, the source then counts as changed and the backup as untouched.
-        if (!archive.sourceStateKept)
-            WarnArchiveStateNotKept(RootPath());
-        if (!archive.backupStateKept)
-            WarnArchiveStateNotKept(m_destinationRoot);
-        else if (archive.backupChanged) {
-            m_core.OutputMessage(MessageKind::kError, EngineText::kBackupChangedArchive, source,
-                                 destination);
-            return 0;
-        }
-    } else {
-        const CFileDifference difference =
-            CompareWithBackup(source, sourceStatus, destination, backupStatus, general.Ignore2sec != 0);
-        if (difference.toleratedTime)
-            m_core.OutputMessage(MessageKind::kDebug, EngineText::kIgnoredTwoSeconds, source);
-        letters += difference.letters;
+    case EFileAction::MoveNewerBackup:
+        ClearLastSystemError();
+        MoveNewerBackup(facts, fileName);
+        return;
+    case EFileAction::CopyNewerBackupBack: {
+        ClearLastSystemError();
+        const bool dryRun = IsDryRun();
+        const bool copied = CopyBackupFile(facts.backup, facts.source, true, dryRun);
+        const int kind = copied ? MessageKind::kFile : dryRun ? MessageKind::kTest : MessageKind::kWarning;
+        m_core.OutputMessage(kind, EngineText::kCopiedNewerBackupBack, facts.source, facts.backup);
+        return;
     }
-
-    if (letters.empty() && m_contentCompare == 0)
-        return 0;
-    // From here on the backup is read or written by its path.
-    if (!BackupTreeIntact())
-        return 0;
-    if (letters.empty()) {
-        CompareFileContents(m_core, source, destination);
-        return 0;
+    case EFileAction::Update: {
+        ClearLastSystemError();
+        const bool dryRun = IsDryRun();
+        const std::string generationPath =
+            m_generationFolder.empty() ? std::string() : JoinPath(m_generationFolder, fileName);
+        const bool updated = UpdateWithGenerations(*this, facts.source, facts.backup, generationPath, dryRun,
+                                                   action.generationCount);
+        ReportCopy(action.updateText, updated, facts, facts.backup, dryRun);
+        CopyToNewFileFolder(facts.source, fileName, EngineText::kUpdateSecond);
+        return;
     }
-
-    const bool backupNewer = sourceTime < backupTime;
-    ClearLastSystemError();
-    if (MatchesNewerBackupList(source)) {
-        if (backupNewer) {
-            letters += EngineText::kLetterForced;
-            switch (m_newerBackupAction) {
-            case NewerBackupAction::kIgnore:
-                return 0;
-            case NewerBackupAction::kWarn:
-                m_core.OutputMessage(MessageKind::kWarning, EngineText::kBackupIsNewer, source,
-                                     destination);
-                return 0;
-            case NewerBackupAction::kOverwrite:
-                break;
-            case NewerBackupAction::kMove: {
-                if (m_newerBackupMoveFolder.empty())
-                    return 0;
-                const std::string target = JoinPath(m_newerBackupMoveFolder, fileName);
-                // Moving the backup onto itself would first delete it.
-                if (IsSameFolder(m_newerBackupMoveFolder, m_destinationFolder)) {
-                    m_core.OutputMessage(MessageKind::kError, EngineText::kMoveToIsTheFolder, {},
-                                         destination, m_newerBackupMoveFolder);
-                    return 0;
-                }
-                // A move folder inside the backup is not reached through a planted link.
-                if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder);
-                    !link.empty()) {
-                    m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link);
-                    return 0;
-                }
-                int kind = MessageKind::kTest;
-                if (!IsDryRun()) {
-                    CFileOperation operation(m_core);
-                    operation.Delete(target);
-                    ClearLastSystemError();
-                    kind =
-                        operation.Move(destination, target) == 0 ? MessageKind::kFile : MessageKind::kError;
-                }
-                // The source follows as a new file at the next pass.
-                m_core.OutputMessage(kind, EngineText::kMovedNewerBackup, {}, destination,
-                                     target + SystemErrorSuffix());
-                return 0;
-            }
-            case NewerBackupAction::kCopyBack: {
-                const bool dryRun = IsDryRun();
-                const bool copied = CopyBackupFile(destination, source, true, dryRun);
-                const int kind = copied   ? MessageKind::kFile
-                                 : dryRun ? MessageKind::kTest
-                                          : MessageKind::kWarning;
-                m_core.OutputMessage(kind, EngineText::kCopiedNewerBackupBack, source, destination);
-                return 0;
-            }
-            default:
-                break;
-            }
-        }
-    } else {
-        if (backupNewer && general.Forced == 0) {
-            m_core.OutputMessage(MessageKind::kError, EngineText::kBackupIsNewer, source, destination,
-                                 FormatText(EngineText::kNewerTimesFormat,
-                                            static_cast<unsigned long>(sourceTime),
-                                            static_cast<unsigned long>(backupTime)));
-            return 0;
-        }
-        if (letters == EngineText::kLetterSize && sourceTime == backupTime) {
-            // Same time, other size: old files are left for the user to look at; a file of
-            // the last day may have been written twice within one second.
-            if (now - sourceTime > kSecondsPerDay) {
-                m_core.OutputMessage(MessageKind::kWarning, EngineText::kOnlySizeDiffers, source,
-                                     destination);
-                return 0;
-            }
-            letters += EngineText::kLetterWithinDay;
-        }
     }
-
-    // Saves in quick succession, or on the same day with SameDateExc, do not use up the
-    // generations: at most the most recent one is replaced.
-    const int rememberedCount = m_generationCount;
-    const int lowered = m_generationCount > 1 ? 1 : 0;
-    bool sameDate = false;
-    bool nearTime = false;
-    if (m_sameDate != 0 && IsSameLocalDay(sourceTime, backupTime)) {
-        sameDate = true;
-        m_generationCount = lowered;
-    }
-    // Near time means a source written shortly after its backup. A source older than its
-    // backup (an overwrite of a newer backup) is no quick save: it keeps the generations
-    // and is not reported as differing by "at most" the near-time seconds.
-    const bool numberedStyle = general.GenStyle == 0 || general.GenStyle == 1;
-    if (numberedStyle && !sameDate && sourceTime >= backupTime
-        && sourceTime < backupTime + m_nearTimeSeconds) {
-        nearTime = true;
-        m_generationCount = lowered;
-    }
-
-    ClearLastSystemError();
-    const bool dryRun = IsDryRun();
-    const bool updated = UpdateWithGenerations(*this, source, destination, generationPath, dryRun);
-    const std::string nearTimePart =
-        nearTime ? FormatText(EngineText::kNearTimePartFormat, m_nearTimeSeconds) : std::string();
-    reportCopy(FormatText(EngineText::kUpdateFormat, sameDate ? EngineText::kSameDatePart : "",
-                          nearTimePart.c_str(), letters.c_str()),
-               updated, destination, dryRun);
-    m_generationCount = rememberedCount;
-    copyToNewFileFolder(EngineText::kUpdateSecond);
-    return 0;
 }

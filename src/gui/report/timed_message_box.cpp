@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -147,6 +148,12 @@ QMessageBox* CTimedMessageBox::MakeBox(const std::string& text, const QString& t
     box->setTextFormat(Qt::PlainText);
     // On top of other programs' windows: the question must be seen by whoever is there.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    // A box sizes itself by its text alone, and a short question would leave the window
+    // manager too little room for the title and the countdown added to it.
+    const int titleRoom = box->fontMetrics().horizontalAdvance(title + QStringLiteral("  [00]")) + 120;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
     return box;
 }
 

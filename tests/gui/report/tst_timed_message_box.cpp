@@ -134,17 +134,23 @@ void TestTimedMessageBox::positionIsRemembered()
 {
     CAsking asking;
     QPoint movedTo;
+    int boxWidth = 0;
+    int titleWidth = 0;
     // The user moves the box while it counts down.
     auto connection = connect(&asking.box, &CTimedMessageBox::TitleShown, this, [&](const QString& title) {
         if (title.endsWith("[3]") && asking.box.ActiveBox()) {
             asking.box.ActiveBox()->move(111, 77);
             movedTo = asking.box.ActiveBox()->pos();
+            boxWidth = asking.box.ActiveBox()->width();
+            titleWidth = asking.box.ActiveBox()->fontMetrics().horizontalAdvance(title);
         }
     });
     asking.box.QueueTimeout();
     asking.Ask("Q", MessageBoxType::kOk, 5);
     disconnect(connection);
     QCOMPARE(movedTo, QPoint(111, 77));
+    // A short question still leaves room for the title, its countdown and the title buttons.
+    QVERIFY2(boxWidth >= titleWidth + 100, qPrintable(QString("%1 < %2 + 100").arg(boxWidth).arg(titleWidth)));
     QCOMPARE(asking.profile.Int(TimedBoxKey::kSection, TimedBoxKey::kX), 111);
     QCOMPARE(asking.profile.Int(TimedBoxKey::kSection, TimedBoxKey::kY), 77);
 

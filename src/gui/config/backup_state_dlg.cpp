@@ -23,7 +23,7 @@ namespace {
 
 // Wide enough for the state's icon and text, a date with seconds and the type names of
 // the desktop in the default font; widths the user set are kept in the list's section.
-const std::vector<int> kDefaultWidths{140, 200, 70, 130, 140, 260};
+const std::vector<int> kDefaultWidths{140, 200, 100, 130, 140, 260};
 
 int StateIndex(EFileBackupState state)
 {

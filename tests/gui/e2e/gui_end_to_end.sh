@@ -144,6 +144,6 @@ for ((i = 0; i < 300; i++)); do kill -0 "$tovix" 2>/dev/null || break; sleep 0.1
 kill -0 "$tovix" 2>/dev/null && fail "the program did not end after Exit"
 wait "$tovix"
 status=$?
-[ "$status" -eq 0 ] || fail "exit status $status"
+check_exit_status "$status" "$work/stdout.log"
 grep -q "CwFrameWnd" "$settings" || fail "the window placement was not saved"
 echo "PASS: tovix under X with a window manager and a tray host"

@@ -371,7 +371,7 @@ answer_box "$app" Return
 wait_for 30 '! kill -0 "$tovix" 2>/dev/null' || fail "the program did not end after Exit"
 wait "$tovix"
 status=$?
-[ "$status" -eq 0 ] || fail "exit status $status"
+check_exit_status "$status" "$work/stdout.log"
 grep -q "^\[CwFrameWnd\]" "$config" || fail "the window placement was not saved"
 grep "^E	" "$log" | grep -v "バックアップ先のファイルのほうが最新です	$source_folder/first.txt" &&
   fail "unexpected errors in the session"

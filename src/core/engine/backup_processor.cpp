@@ -27,14 +27,21 @@ long DayCount(const std::string& text)
     return text.empty() ? -1 : std::strtol(text.c_str(), nullptr, 10);
 }
 
-bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
+// followLink false: a folder that is a link itself is not a folder.
+bool StatFolder(const std::string& folder, struct stat& status, bool followLink)
 {
     std::string local;
+    return !folder.empty() && ToLocalPath(folder, local) == 0
+           && (followLink ? stat(local.c_str(), &status) : lstat(local.c_str(), &status)) == 0
+           && S_ISDIR(status.st_mode);
+}
+
+bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
+{
     struct stat status
     {
     };
-    if (folder.empty() || ToLocalPath(folder, local) != 0 || stat(local.c_str(), &status) != 0
-        || !S_ISDIR(status.st_mode))
+    if (!StatFolder(folder, status, true))
         return false;
     device = status.st_dev;
     inode = status.st_ino;
@@ -43,17 +50,12 @@ bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
 
 // The backup of a folder carries its source folder's permissions, which may deny its
 // owner writing or entering. While the pass works in such a folder it gets them back;
-// LeaveFolder puts the source's bits in place again.
-void MakeFolderWorkable(const std::string& folder)
+// LeaveFolder puts the source's bits in place again. mode is the folder's as just read.
+void MakeFolderWorkable(const std::string& folder, mode_t mode)
 {
     std::string local;
-    struct stat status
-    {
-    };
-    if (ToLocalPath(folder, local) != 0 || lstat(local.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return;
-    if ((status.st_mode & S_IRWXU) != S_IRWXU)
-        (void)chmod(local.c_str(), (status.st_mode & 07777) | S_IRWXU);
+    if ((mode & S_IRWXU) != S_IRWXU && ToLocalPath(folder, local) == 0)
+        (void)chmod(local.c_str(), (mode & 07777) | S_IRWXU);
 }
 
 // 0 when the backup folder has the source folder's permissions and last-write time (or
@@ -182,20 +184,32 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (!DestinationStillThere())
         return false;
     // Taken before the look for links on the way, so that a link planted in between is
-    // found by that look or makes the identity differ later.
-    m_enteredFolderKnown =
-        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
+    // found by that look or makes the identity differ later. A link in the folder's own
+    // place leaves it unknown: the look removes it or stops, and the folder made in its
+    // place is identified below.
+    struct stat entered
+    {
+    };
+    m_enteredFolderKnown = StatFolder(m_destinationFolder, entered, false);
+    m_enteredFolderDevice = entered.st_dev;
+    m_enteredFolderInode = entered.st_ino;
     // Whoever can write into the backup must not be able to lead the program elsewhere.
     if (!NoLinkOnTheWay(m_destinationRoot, m_destinationFolder)
         || !NoLinkOnTheWay(m_newFileRoot, m_newFileFolder)
         || !NoLinkOnTheWay(m_generationRoot, m_generationFolder))
         return false;
-    if (!IsDryRun())
-        MakeFolderWorkable(m_destinationFolder);
+    // Only a folder found in place can lack the bits; one made below gets them anyway.
+    if (!IsDryRun() && m_enteredFolderKnown)
+        MakeFolderWorkable(m_destinationFolder, entered.st_mode);
     if (m_mode == ProcessorMode::kDeleteGenerations)
         return DeleteGenerationFiles(*this);
 
-    const bool ready = EnsureFolder(m_core, m_destinationFolder);
+    // A folder found in place a moment ago needs no second look to be there.
+    bool ready = m_enteredFolderKnown;
+    if (ready)
+        ClearLastSystemError();
+    else
+        ready = EnsureFolder(m_core, m_destinationFolder);
     // A destination made by the walk itself is the one to stay with.
     if (ready && !m_destinationKnown)
         m_destinationKnown = IdentifyFolder(m_destinationRoot, m_destinationDevice, m_destinationInode);
@@ -207,6 +221,10 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         m_enteredFolderKnown =
         IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     if (ready && !IsDryRun()) {
+        // A folder made just now (nothing was at its name on entry) holds no copy left
+        // behind by an earlier run.
+        if (entered.st_mode == 0)
+            m_clearedFolders.insert(m_destinationFolder);
         RemoveStaleCopiesOnce(m_destinationFolder);
         RemoveStaleCopiesOnce(m_newFileFolder);
         RemoveStaleCopiesOnce(m_generationFolder);

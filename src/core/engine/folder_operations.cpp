@@ -109,6 +109,13 @@ bool CreateFolderPath(std::string_view folder, std::string* failing)
         return false;
     }
 
+    // Mostly only the last level is missing: one call makes it; the way down from the
+    // root is looked at only when a level above is missing too.
+    if (MakeFolder(folder, 0777) == 0) {
+        SetLastSystemError(0);
+        return true;
+    }
+
     std::string root;
     std::string rest;
     SplitPathRoot(folder, root, rest);

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/linux/network_share.h"
 
@@ -33,15 +34,15 @@ EEntryKind KindOfMode(int folderFd, const char* name, mode_t mode)
     return EEntryKind::Special;
 }
 
-EEntryKind KindOf(int folderFd, const dirent& entry)
+EEntryKind KindOf(int folderFd, const char* name, unsigned char type)
 {
-    switch (entry.d_type) {
+    switch (type) {
     case DT_DIR:
         return EEntryKind::Folder;
     case DT_REG:
         return EEntryKind::File;
     case DT_LNK:
-        return KindOfLinkTarget(folderFd, entry.d_name);
+        return KindOfLinkTarget(folderFd, name);
     case DT_UNKNOWN:
         break;
     default:
@@ -51,12 +52,36 @@ EEntryKind KindOf(int folderFd, const dirent& entry)
     struct stat status
     {
     };
-    if (fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
         return EEntryKind::File;
-    return KindOfMode(folderFd, entry.d_name, status.st_mode);
+    return KindOfMode(folderFd, name, status.st_mode);
 }
 
 } // namespace
+
+int ReadFolderEntries(int fd, const std::function<void(const char* name, unsigned char type)>& onEntry)
+{
+    // The entries are read straight from the descriptor: a directory stream would look at
+    // the folder's status once more for every folder listed.
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t got = getdents64(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != "..")
+                onEntry(entry->d_name, entry->d_type);
+        }
+    }
+}
 
 int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries)
 {
@@ -64,24 +89,13 @@ int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries)
     std::string local;
     if (const int error = ToLocalPath(folder, local))
         return error;
-    DIR* dir = opendir(local.c_str());
-    if (dir == nullptr)
+    const int fd = open(local.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return errno;
-    const int fd = dirfd(dir);
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (entry == nullptr) {
-            error = errno;
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        entries.push_back(CFolderEntry{std::string(name), KindOf(fd, *entry)});
-    }
-    closedir(dir);
+    const int error = ReadFolderEntries(fd, [&](const char* name, unsigned char type) {
+        entries.push_back(CFolderEntry{std::string(name), KindOf(fd, name, type)});
+    });
+    close(fd);
     std::sort(entries.begin(), entries.end(),
               [](const CFolderEntry& a, const CFolderEntry& b) { return a.name < b.name; });
     return error;

@@ -4,6 +4,7 @@
 // that what a pass does never depends on the order in which the file system lists them,
 // and classified without following symbolic links to folders or opening special files.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ struct CFolderEntry
     std::string name;
     EEntryKind kind = EEntryKind::File;
 };
+
+// Calls onEntry with the name and type (a DT_ value, DT_UNKNOWN where the file system
+// gives none) of every entry of the folder open as fd, "." and ".." left out. Returns 0
+// when the whole folder was read, else the errno value that ended it.
+int ReadFolderEntries(int fd, const std::function<void(const char* name, unsigned char type)>& onEntry);
 
 // Reads the entries of folder (a local or network path), without "." and "..". Returns
 // 0 when the listing is complete, else the errno value that ended it; entries read

@@ -12,6 +12,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/scoped_mount.h"
 #include "helpers/temp_tree.h"
+#include "helpers/unprivileged.h"
 #include "platform/last_error.h"
 #include "platform/linux/atomic_copy.h"
 #include "platform/linux/file_attributes.h"
@@ -79,16 +80,31 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("targetExists");
         QTest::addColumn<int>("size");
-        QTest::newRow("new target") << 0640 << false << 100;
-        QTest::newRow("read-only source over read-only target") << 0444 << true << 5000;
-        QTest::newRow("empty file") << 0600 << true << 0;
-        QTest::newRow("several chunks") << 0755 << true << int(kCopyChunkBytes * 2 + 17);
+        // Unnamed: the caller found no target, so the copy is written without a name and
+        // linked in; as nobody, since kernels before 6.10 link by the descriptor alone only
+        // for privileged callers.
+        QTest::addColumn<bool>("unnamed");
+        QTest::addColumn<bool>("asNobody");
+        QTest::newRow("new target") << 0640 << false << 100 << false << false;
+        QTest::newRow("read-only source over read-only target") << 0444 << true << 5000 << false << false;
+        QTest::newRow("empty file") << 0600 << true << 0 << false << false;
+        QTest::newRow("several chunks") << 0755 << true << int(kCopyChunkBytes * 2 + 17) << false << false;
+        QTest::newRow("new target, unnamed") << 0640 << false << 100 << true << false;
+        QTest::newRow("new target, unnamed, as nobody") << 0640 << false << 100 << true << true;
     }
     void copyKeepsContentsTimesAndMode()
     {
         QFETCH(int, mode);
         QFETCH(bool, targetExists);
         QFETCH(int, size);
+        QFETCH(bool, unnamed);
+        QFETCH(bool, asNobody);
+        if (asNobody && RunsAsRoot()) {
+            QByteArray output;
+            QVERIFY2(RunTestAsNobody(QString("copyKeepsContentsTimesAndMode:") + QTest::currentDataTag(), output),
+                     output.constData());
+            return;
+        }
         CTempTree tree;
         std::string contents(static_cast<std::size_t>(size), '\0');
         for (int i = 0; i < size; ++i)
@@ -105,8 +121,10 @@ private slots:
             chmod(to.c_str(), 0444);
         }
 
+        CCopyOptions options;
+        options.targetMissing = unnamed;
         CFileOperation operation(*m_core);
-        QCOMPARE(operation.Copy(from, to), 0);
+        QCOMPARE(operation.Copy(from, to, options), 0);
         QCOMPARE(GetLastSystemError(), 0);
         QVERIFY(ReadFileBytes(to) == contents);
         QCOMPARE(ModificationTime(to).tv_sec, std::time_t(1'600'000'000));

@@ -490,11 +490,13 @@ private slots:
 
     void sourceChangedWhileCopied_data()
     {
-        QTest::addColumn<bool>("truncate");
+        QTest::addColumn<int>("change");
         QTest::addColumn<std::string>("secondPass");
 
-        QTest::newRow("rewritten within the same second, same size") << false << std::string("更新(T)");
-        QTest::newRow("truncated") << true << std::string("更新(TS)");
+        QTest::newRow("rewritten within the same second, same size") << 0 << std::string("更新(T)");
+        QTest::newRow("truncated") << 1 << std::string("更新(TS)");
+        // The copy holds the size read before it; what was added meanwhile comes next time.
+        QTest::newRow("grown") << 2 << std::string("更新(TS)");
     }
 
     // A file written to while it is copied: the copy is not reported as a plain success,
@@ -502,7 +504,7 @@ private slots:
     // and the second of the last-write time.
     void sourceChangedWhileCopied()
     {
-        QFETCH(bool, truncate);
+        QFETCH(int, change);
         QFETCH(std::string, secondPass);
 
         const std::size_t size = 3 * 1048576;
@@ -510,9 +512,13 @@ private slots:
         const std::string source = m_source;
         // The first pumps belong to the pacing step before the file; the next ones come
         // from between the chunks of the copy.
-        m_host->pump.actionsAtPump[3] = [source, truncate, size] {
-            if (truncate) {
+        m_host->pump.actionsAtPump[3] = [source, change, size] {
+            if (change == 1) {
                 QCOMPARE(::truncate(source.c_str(), 1000), 0);
+                return;
+            }
+            if (change == 2) {
+                QCOMPARE(::truncate(source.c_str(), static_cast<off_t>(size * 2)), 0);
                 return;
             }
             WriteFileBytes(source, std::string(size, 'b'));
@@ -525,6 +531,8 @@ private slots:
         QCOMPARE(Rows(), std::vector<CRow>{Row(MessageKind::kWarning, "コピー", m_source, m_backup,
                                                EngineText::kSourceChangedWhileCopied)});
         QVERIFY(ReadFileBytes(m_backup) != ReadFileBytes(m_source));
+        if (change == 2)
+            QCOMPARE(ReadFileBytes(m_backup), std::string(size, 'a'));
 
         m_host->sink.Clear();
         m_processor->ProcessFile("a.txt");

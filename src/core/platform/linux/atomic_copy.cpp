@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/folder_listing.h"
 #include "platform/linux/file_attributes.h"
 #include "platform/linux/no_replace_rename.h"
 #include "platform/path.h"
@@ -129,6 +130,11 @@ int CopyData(int in, int out, off_t expectedSize, const CopyChunkHook& betweenCh
         if (done == 0)
             return 0;
         copied += done;
+        // The size read before the copy is what is copied: asking once more only to hear
+        // of the end costs a call per file. A file that grew meanwhile has a new time or
+        // size, which the caller's look after the copy sees.
+        if (method != ECopyMethod::ReadWrite && copied >= expectedSize)
+            return 0;
     }
 }
 
@@ -171,16 +177,33 @@ bool RunsAsRoot()
 // /proc, a kernel or file system without the call): later copies go by name at once.
 std::atomic<bool> g_unnamedLinkWorks{true};
 
+// Cleared once linking by the descriptor itself was refused while linking through /proc
+// worked: the kernel lets only privileged callers (or, in newer kernels, the opener)
+// link that way.
+std::atomic<bool> g_emptyPathLinkWorks{true};
+
 // Gives the unnamed file open as fd the name to. EEXIST when to exists.
 int LinkUnnamed(int fd, const std::string& to)
 {
+    // By the descriptor itself where allowed: the way through /proc costs a lookup of its
+    // own for every file.
+    int emptyPathError = 0;
+    if (g_emptyPathLinkWorks) {
+        if (linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        emptyPathError = errno;
+        if (emptyPathError != ENOENT && emptyPathError != EPERM && emptyPathError != EINVAL)
+            return emptyPathError;
+    }
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        if (emptyPathError != 0)
+            g_emptyPathLinkWorks = false;
         return 0;
-    int error = errno;
-    if (error == ENOENT && RunsAsRoot())
-        error = linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
-    return error;
+    }
+    const int error = errno;
+    // Without /proc the refusal of the first way is the answer.
+    return error == ENOENT && emptyPathError != 0 ? emptyPathError : error;
 }
 
 // True when linking failed for want of the means (no /proc, a kernel or file system
@@ -374,14 +397,15 @@ bool IsOwnTemporaryFile(std::string_view name)
 
 int RemoveStaleTemporaryFiles(const std::string& folder)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
+    const int fd = open(folder.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return 0;
     std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir))
-        if (IsOwnTemporaryFile(entry->d_name))
-            names.emplace_back(entry->d_name);
-    closedir(dir);
+    (void)ReadFolderEntries(fd, [&](const char* name, unsigned char) {
+        if (IsOwnTemporaryFile(name))
+            names.emplace_back(name);
+    });
+    close(fd);
     int removed = 0;
     for (const std::string& name : names) {
         const std::string path = JoinPath(folder, name);

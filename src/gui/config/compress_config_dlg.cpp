@@ -90,26 +90,6 @@ int CCompressConfigDlg::Run(CApplication& app, int index, QWidget* parent, std::
     return dialog.DoModal();
 }
 
-QLineEdit* CCompressConfigDlg::Edit(int id) const
-{
-    return FindControl<QLineEdit>(const_cast<CCompressConfigDlg*>(this), id);
-}
-
-QCheckBox* CCompressConfigDlg::Check(int id) const
-{
-    return FindControl<QCheckBox>(const_cast<CCompressConfigDlg*>(this), id);
-}
-
-QComboBox* CCompressConfigDlg::Combo(int id) const
-{
-    return FindControl<QComboBox>(const_cast<CCompressConfigDlg*>(this), id);
-}
-
-QPushButton* CCompressConfigDlg::Button(int id) const
-{
-    return FindControl<QPushButton>(const_cast<CCompressConfigDlg*>(this), id);
-}
-
 void CCompressConfigDlg::OnMode()
 {
     const int mode = Combo(1188)->currentIndex();

@@ -39,10 +39,6 @@ public:
     void accept() override;
 
 private:
-    QLineEdit* Edit(int id) const;
-    QCheckBox* Check(int id) const;
-    QComboBox* Combo(int id) const;
-    QPushButton* Button(int id) const;
 
     void OnMode();
     void OnLog();

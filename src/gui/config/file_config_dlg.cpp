@@ -111,11 +111,7 @@ CFileConfigDlg::CFileConfigDlg(CApplication& app, QWidget* parent, std::function
     if (!m_runDetails)
         m_runDetails = [this](int index) { return CCompressConfigDlg::Run(m_app, index, this, m_help); };
 
-    // Automatic processing waits while the settings are being edited.
-    CAppState& state = m_app.State();
-    m_rememberedEnabled = state.processingEnabled;
-    state.processingEnabled = 0;
-    m_holding = true;
+    m_hold.emplace(m_app);
 
     setAcceptDrops(true);
     setWindowTitle(QString::fromUtf8(ConfigText::kFileTitlePrefix) + Text(m_app.Core().SettingsFilePath()));
@@ -171,30 +167,7 @@ CFileConfigDlg::CFileConfigDlg(CApplication& app, QWidget* parent, std::function
     connect(Button(2), &QPushButton::clicked, this, &CFileConfigDlg::reject);
 }
 
-CFileConfigDlg::~CFileConfigDlg()
-{
-    RestoreProcessing();
-}
-
-QLineEdit* CFileConfigDlg::Edit(int id) const
-{
-    return FindControl<QLineEdit>(const_cast<CFileConfigDlg*>(this), id);
-}
-
-QCheckBox* CFileConfigDlg::Check(int id) const
-{
-    return FindControl<QCheckBox>(const_cast<CFileConfigDlg*>(this), id);
-}
-
-QComboBox* CFileConfigDlg::Combo(int id) const
-{
-    return FindControl<QComboBox>(const_cast<CFileConfigDlg*>(this), id);
-}
-
-QPushButton* CFileConfigDlg::Button(int id) const
-{
-    return FindControl<QPushButton>(const_cast<CFileConfigDlg*>(this), id);
-}
+CFileConfigDlg::~CFileConfigDlg() = default;
 
 QListWidget* CFileConfigDlg::List() const
 {
@@ -639,14 +612,7 @@ void CFileConfigDlg::accept()
     }
     storage.LoadFileSettings();
     if (MonitoringChanged(Model(), m_snapshot)) {
-        CAppState& state = m_app.State();
-        state.processingEnabled = m_rememberedEnabled;
-        m_app.Abort();
-        if (CBackupEngine* engine = m_app.Engine()) {
-            engine->StopMonitoring();
-            engine->StartMonitoring();
-        }
-        m_rememberedEnabled = state.processingEnabled;
+        m_hold->RestartMonitoring();
     }
     CwDialog::accept();
 }
@@ -704,14 +670,6 @@ void CFileConfigDlg::KeepDetailsWithTheirSettings()
 
 void CFileConfigDlg::done(int result)
 {
-    RestoreProcessing();
+    m_hold.reset();
     CwDialog::done(result);
-}
-
-void CFileConfigDlg::RestoreProcessing()
-{
-    if (!m_holding)
-        return;
-    m_holding = false;
-    m_app.State().processingEnabled = m_rememberedEnabled;
 }

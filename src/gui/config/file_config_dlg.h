@@ -14,8 +14,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "config/processing_hold.h"
 #include "framework/dialog.h"
 #include "settings/settings_model.h"
 
@@ -59,10 +61,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QLineEdit* Edit(int id) const;
-    QCheckBox* Check(int id) const;
-    QComboBox* Combo(int id) const;
-    QPushButton* Button(int id) const;
     QListWidget* List() const;
     CSettingsModel& Model();
     CFileSetting& Record(int index);
@@ -94,7 +92,6 @@ private:
     void OnBrowseSource();
     bool Ask(const std::string& text, const std::string& caption, unsigned type, int wanted);
     void Exchange(int a, int b);
-    void RestoreProcessing();
     // After a cancel: the compression details written by the details dialog stay with
     // the setting they were written for, at that setting's place in the file.
     void KeepDetailsWithTheirSettings();
@@ -110,6 +107,6 @@ private:
     std::vector<int> m_origin;
     int m_selection = 0;
     bool m_detailsWritten = false;
-    int m_rememberedEnabled = 0;
-    bool m_holding = false;
+    // Present from the dialog's opening until it is done.
+    std::optional<CProcessingHold> m_hold;
 };

@@ -21,11 +21,7 @@ CFolderBackupDlg::CFolderBackupDlg(CApplication& app, int mode, QWidget* parent)
 {
     m_ui->setupUi(this);
 
-    // No automatic backup starts while the user is choosing what to run by hand.
-    CAppState& state = m_app.State();
-    m_rememberedEnabled = state.processingEnabled;
-    state.processingEnabled = 0;
-    m_holding = true;
+    m_hold.emplace(m_app);
 
     FillList();
     ApplyMode();
@@ -41,10 +37,7 @@ CFolderBackupDlg::CFolderBackupDlg(CApplication& app, int mode, QWidget* parent)
     connect(m_ui->button2, &QPushButton::clicked, this, &CFolderBackupDlg::reject);
 }
 
-CFolderBackupDlg::~CFolderBackupDlg()
-{
-    RestoreProcessing();
-}
+CFolderBackupDlg::~CFolderBackupDlg() = default;
 
 void CFolderBackupDlg::FillList()
 {
@@ -138,14 +131,6 @@ void CFolderBackupDlg::accept()
 
 void CFolderBackupDlg::done(int result)
 {
-    RestoreProcessing();
+    m_hold.reset();
     CwDialog::done(result);
-}
-
-void CFolderBackupDlg::RestoreProcessing()
-{
-    if (!m_holding)
-        return;
-    m_holding = false;
-    m_app.State().processingEnabled = m_rememberedEnabled;
 }

@@ -6,7 +6,9 @@
 // holds what it must, so a refused entry leaves every mark as it was.
 
 #include <memory>
+#include <optional>
 
+#include "config/processing_hold.h"
 #include "engine/backup_engine.h"
 #include "framework/dialog.h"
 
@@ -37,7 +39,6 @@ private:
     void FillList();
     void ApplyMode();
     void OnSelectAll();
-    void RestoreProcessing();
 
     CApplication& m_app;
     std::unique_ptr<Ui::FolderBackupDlg> m_ui;
@@ -45,6 +46,6 @@ private:
     CManualChoices m_choices;
     // The next press of the select-all button selects everything when this is 0.
     int m_selectAll = 1;
-    int m_rememberedEnabled = 0;
-    bool m_holding = false;
+    // Present from the dialog's opening until it is done.
+    std::optional<CProcessingHold> m_hold;
 };

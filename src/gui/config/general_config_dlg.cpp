@@ -60,11 +60,7 @@ CGeneralConfigDlg::CGeneralConfigDlg(CApplication& app, QWidget* parent, std::fu
     m_ui->setupUi(this);
     m_ui->noteIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
 
-    // Automatic processing waits while the settings are being edited.
-    CAppState& state = m_app.State();
-    m_rememberedEnabled = state.processingEnabled;
-    state.processingEnabled = 0;
-    m_holding = true;
+    m_hold.emplace(m_app);
 
     setWindowTitle(QString::fromUtf8(ConfigText::kGeneralTitlePrefix)
                    + Text(m_app.Core().SettingsFilePath()));
@@ -124,30 +120,7 @@ CGeneralConfigDlg::CGeneralConfigDlg(CApplication& app, QWidget* parent, std::fu
     connect(Button(2), &QPushButton::clicked, this, &CGeneralConfigDlg::reject);
 }
 
-CGeneralConfigDlg::~CGeneralConfigDlg()
-{
-    RestoreProcessing();
-}
-
-QLineEdit* CGeneralConfigDlg::Edit(int id) const
-{
-    return FindControl<QLineEdit>(const_cast<CGeneralConfigDlg*>(this), id);
-}
-
-QCheckBox* CGeneralConfigDlg::Check(int id) const
-{
-    return FindControl<QCheckBox>(const_cast<CGeneralConfigDlg*>(this), id);
-}
-
-QComboBox* CGeneralConfigDlg::Combo(int id) const
-{
-    return FindControl<QComboBox>(const_cast<CGeneralConfigDlg*>(this), id);
-}
-
-QPushButton* CGeneralConfigDlg::Button(int id) const
-{
-    return FindControl<QPushButton>(const_cast<CGeneralConfigDlg*>(this), id);
-}
+CGeneralConfigDlg::~CGeneralConfigDlg() = default;
 
 void CGeneralConfigDlg::LoadControls()
 {
@@ -257,14 +230,7 @@ void CGeneralConfigDlg::accept()
                                    || values.LogLines != current.LogLines;
     m_app.Core().Storage().SaveGeneralSettings(values, options);
     if (restartMonitoring) {
-        CAppState& state = m_app.State();
-        state.processingEnabled = m_rememberedEnabled;
-        m_app.Abort();
-        if (CBackupEngine* engine = m_app.Engine()) {
-            engine->StopMonitoring();
-            engine->StartMonitoring();
-        }
-        m_rememberedEnabled = state.processingEnabled;
+        m_hold->RestartMonitoring();
     }
     CwDialog::accept();
 }
@@ -277,16 +243,8 @@ void CGeneralConfigDlg::reject()
 
 void CGeneralConfigDlg::done(int result)
 {
-    RestoreProcessing();
+    m_hold.reset();
     CwDialog::done(result);
-}
-
-void CGeneralConfigDlg::RestoreProcessing()
-{
-    if (!m_holding)
-        return;
-    m_holding = false;
-    m_app.State().processingEnabled = m_rememberedEnabled;
 }
 
 void CGeneralConfigDlg::OnLogFile()

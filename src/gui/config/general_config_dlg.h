@@ -7,7 +7,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "config/processing_hold.h"
 #include "framework/dialog.h"
 #include "settings/settings_model.h"
 
@@ -37,11 +39,6 @@ public:
     void done(int result) override;
 
 private:
-    QLineEdit* Edit(int id) const;
-    QCheckBox* Check(int id) const;
-    QComboBox* Combo(int id) const;
-    QPushButton* Button(int id) const;
-
     void LoadControls();
     // False (message shown, focus on the field) at the first field that does not hold
     // what it must; values is then left partly filled and must not be used.
@@ -54,12 +51,11 @@ private:
     void OnGenStyle();
     void Browse(int buttonId, int editId, bool file, const char* prompt, bool fromField);
     void OnFont();
-    void RestoreProcessing();
 
     CApplication& m_app;
     std::unique_ptr<Ui::GeneralConfigDlg> m_ui;
     std::function<void()> m_help;
     std::function<void(const QFont&)> m_applyListFont;
-    int m_rememberedEnabled = 0;
-    bool m_holding = false;
+    // Present from the dialog's opening until it is done.
+    std::optional<CProcessingHold> m_hold;
 };

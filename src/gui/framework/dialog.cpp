@@ -1,10 +1,15 @@
 #include "framework/dialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 
+#include "framework/control_id.h"
 #include "framework/profile.h"
 #include "report/format_text.h"
 
@@ -71,4 +76,24 @@ void CwDialog::TrackGeometry()
     const QRect now = geometry();
     if (now.width() != 0 && now.height() != 0)
         m_rect = now;
+}
+
+QLineEdit* CwDialog::Edit(int id) const
+{
+    return FindControl<QLineEdit>(const_cast<CwDialog*>(this), id);
+}
+
+QCheckBox* CwDialog::Check(int id) const
+{
+    return FindControl<QCheckBox>(const_cast<CwDialog*>(this), id);
+}
+
+QComboBox* CwDialog::Combo(int id) const
+{
+    return FindControl<QComboBox>(const_cast<CwDialog*>(this), id);
+}
+
+QPushButton* CwDialog::Button(int id) const
+{
+    return FindControl<QPushButton>(const_cast<CwDialog*>(this), id);
 }

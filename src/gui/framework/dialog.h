@@ -9,6 +9,11 @@
 #include <QRect>
 #include <string>
 
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
 namespace DialogKey {
 inline constexpr const char* kSectionFormat = "CwDialog%d";
 inline constexpr const char* kWindowRect = "WindowRect";
@@ -37,6 +42,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // Runs once, when the dialog is first shown and has its final size.
     virtual void OnInitDialog();
+
+    // The dialog's controls by their control ids.
+    QLineEdit* Edit(int id) const;
+    QCheckBox* Check(int id) const;
+    QComboBox* Combo(int id) const;
+    QPushButton* Button(int id) const;
 
 private:
     bool IsResizable() const;

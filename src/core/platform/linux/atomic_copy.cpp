@@ -173,6 +173,25 @@ bool RunsAsRoot()
     return root;
 }
 
+// Gives the copy open as fd the owner (where allowed) and permissions of the source.
+// The umask, a default ACL or a set-group-ID folder decide what a new file gets, so the
+// copy is looked at first: changing an inode costs a journal write, looking does not.
+int GiveOwnerAndMode(int fd, const struct stat& source)
+{
+    struct stat copy
+    {
+    };
+    const bool known = fstat(fd, &copy) == 0;
+    const bool ownerChanges =
+        RunsAsRoot() && !(known && copy.st_uid == source.st_uid && copy.st_gid == source.st_gid);
+    if (ownerChanges)
+        (void)fchown(fd, source.st_uid, source.st_gid);
+    // A change of owner clears the set-user-ID and set-group-ID bits: the mode comes after it.
+    if (known && !ownerChanges && (copy.st_mode & 07777) == (source.st_mode & 07777))
+        return 0;
+    return fchmod(fd, source.st_mode & 07777) == 0 ? 0 : errno;
+}
+
 // Cleared once linking an unnamed file has failed in a way that would fail again (no
 // /proc, a kernel or file system without the call): later copies go by name at once.
 std::atomic<bool> g_unnamedLinkWorks{true};
@@ -303,8 +322,10 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     // An unnamed file needs no name of its own and leaves nothing behind should the run
     // be killed; file systems without one get a named temporary file.
     int outFd = -1;
+    // An unnamed file cannot be opened by anyone else, so it may be born with the
+    // source's permissions and mostly spares the change of mode afterwards.
     if (g_unnamedLinkWorks && (options.targetMissing || !options.replaceExisting))
-        outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+        outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, status.st_mode & 0777);
     const bool unnamed = outFd >= 0;
     for (int attempt = 0; !unnamed && attempt < kNameAttempts; ++attempt) {
         temporary = TemporaryPathIn(folder);
@@ -326,10 +347,8 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     if (const int error = CopyData(in.fd, out.fd, status.st_size, betweenChunks, copied))
         return fail(error);
 
-    if (RunsAsRoot())
-        (void)fchown(out.fd, status.st_uid, status.st_gid);
-    if (fchmod(out.fd, status.st_mode & 07777) != 0)
-        return fail(errno);
+    if (const int error = GiveOwnerAndMode(out.fd, status))
+        return fail(error);
     CopyUserAttributes(in.fd, out.fd);
 
     // The state recorded is the one this copy took: should the source change meanwhile,

@@ -88,16 +88,19 @@ private slots:
         // Run as root, the source is given to this user and group first (-1: kept).
         QTest::addColumn<int>("sourceOwner");
         QTest::newRow("new target") << 0640 << false << 100 << false << false << -1;
-        QTest::newRow("read-only source over read-only target") << 0444 << true << 5000 << false << false << -1;
+        QTest::newRow("read-only source over read-only target")
+            << 0444 << true << 5000 << false << false << -1;
         QTest::newRow("empty file") << 0600 << true << 0 << false << false << -1;
-        QTest::newRow("several chunks") << 0755 << true << int(kCopyChunkBytes * 2 + 17) << false << false << -1;
+        QTest::newRow("several chunks")
+            << 0755 << true << int(kCopyChunkBytes * 2 + 17) << false << false << -1;
         QTest::newRow("new target, unnamed") << 0640 << false << 100 << true << false << -1;
         QTest::newRow("new target, unnamed, as nobody") << 0640 << false << 100 << true << true << -1;
         QTest::newRow("read-only, unnamed") << 0444 << false << 100 << true << false << -1;
         // The umask takes write permission from a new file: the mode is set afterwards.
         QTest::newRow("beyond the umask, unnamed") << 0666 << false << 100 << true << false << -1;
         // The change of owner clears set-user-ID, so the mode must come after it.
-        QTest::newRow("someone else's set-user-ID file, unnamed") << 04755 << false << 100 << true << false << 65534;
+        QTest::newRow("someone else's set-user-ID file, unnamed")
+            << 04755 << false << 100 << true << false << 65534;
         QTest::newRow("someone else's file over a target") << 02750 << true << 100 << false << false << 65534;
     }
     void copyKeepsContentsTimesAndMode()
@@ -112,8 +115,9 @@ private slots:
             QSKIP("giving a file to another user needs root");
         if (asNobody && RunsAsRoot()) {
             QByteArray output;
-            QVERIFY2(RunTestAsNobody(QString("copyKeepsContentsTimesAndMode:") + QTest::currentDataTag(), output),
-                     output.constData());
+            QVERIFY2(
+                RunTestAsNobody(QString("copyKeepsContentsTimesAndMode:") + QTest::currentDataTag(), output),
+                output.constData());
             return;
         }
         CTempTree tree;
@@ -124,7 +128,8 @@ private slots:
         const std::string xattrValue = "kept";
         QCOMPARE(setxattr(from.c_str(), "user.test", xattrValue.data(), xattrValue.size(), 0), 0);
         if (sourceOwner >= 0)
-            QCOMPARE(chown(from.c_str(), static_cast<uid_t>(sourceOwner), static_cast<gid_t>(sourceOwner)), 0);
+            QCOMPARE(chown(from.c_str(), static_cast<uid_t>(sourceOwner), static_cast<gid_t>(sourceOwner)),
+                     0);
         chmod(from.c_str(), static_cast<mode_t>(mode));
         SetNanoTime(from, 1'600'000'000, 123'456'789);
         const std::string to = tree.Path("dst/a.bin");

@@ -325,7 +325,8 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     // An unnamed file cannot be opened by anyone else, so it may be born with the
     // source's permissions and mostly spares the change of mode afterwards.
     if (g_unnamedLinkWorks && (options.targetMissing || !options.replaceExisting))
-        outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, status.st_mode & 0777);
+        outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC,
+                     status.st_mode & 0777);
     const bool unnamed = outFd >= 0;
     for (int attempt = 0; !unnamed && attempt < kNameAttempts; ++attempt) {
         temporary = TemporaryPathIn(folder);

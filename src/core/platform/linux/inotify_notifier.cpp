@@ -127,7 +127,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchRoot()
     m_rootWd = wd;
     m_rootDevice = status.st_dev;
     m_rootInode = status.st_ino;
-    m_watches.emplace(wd, CWatch{});
+    AddWatch(wd, -1, {});
     m_rootLost = false;
     m_foldersDone = 1;
     return m_options.subtree ? WatchBelow(wd) : ESetup::Done;
@@ -151,7 +151,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchTree(int parent, const std::stri
     }
     // The same folder reached a second time (a bind mount inside the tree): watching it
     // once is enough, and descending again would never end.
-    if (!m_watches.emplace(wd, CWatch{parent, name}).second)
+    if (!AddWatch(wd, parent, name))
         return ESetup::Done;
     ++m_foldersDone;
     if (m_options.pace && m_foldersDone % m_options.paceEvery == 0 && !m_options.pace(m_foldersDone))
@@ -184,7 +184,7 @@ CInotifyNotifier::ESetup CInotifyNotifier::WatchBelow(int top)
                     m_changesUnknown = true;
                 continue;
             }
-            if (!m_watches.emplace(child, CWatch{wd, entry.name}).second)
+            if (!AddWatch(child, wd, entry.name))
                 continue;
             pending.push_back(child);
             ++m_foldersDone;
@@ -210,7 +210,7 @@ void CInotifyNotifier::UnwatchTree(int top)
     }
     for (const int wd : doomed) {
         inotify_rm_watch(m_fd, wd);
-        m_watches.erase(wd);
+        ForgetWatch(wd);
     }
 }
 
@@ -223,6 +223,7 @@ void CInotifyNotifier::ReleaseWatches()
     m_fd = -1;
     m_rootWd = -1;
     m_watches.clear();
+    m_childWatches.clear();
 }
 
 bool CInotifyNotifier::RelativePathOf(int wd, std::string& path) const
@@ -242,10 +243,29 @@ bool CInotifyNotifier::RelativePathOf(int wd, std::string& path) const
 
 int CInotifyNotifier::ChildWatch(int parent, const std::string& name) const
 {
-    for (const auto& [wd, child] : m_watches)
-        if (child.parent == parent && child.name == name)
-            return wd;
-    return -1;
+    const auto found = m_childWatches.find(CChildKey{parent, name});
+    return found == m_childWatches.end() ? -1 : found->second;
+}
+
+bool CInotifyNotifier::AddWatch(int wd, int parent, const std::string& name)
+{
+    if (!m_watches.emplace(wd, CWatch{parent, name}).second)
+        return false;
+    // A folder replaced under the same name before its old watch was dropped: the newer
+    // watch is the folder now at that name.
+    m_childWatches.insert_or_assign(CChildKey{parent, name}, wd);
+    return true;
+}
+
+void CInotifyNotifier::ForgetWatch(int wd)
+{
+    const auto watch = m_watches.find(wd);
+    if (watch == m_watches.end())
+        return;
+    const auto child = m_childWatches.find(CChildKey{watch->second.parent, watch->second.name});
+    if (child != m_childWatches.end() && child->second == wd)
+        m_childWatches.erase(child);
+    m_watches.erase(watch);
 }
 
 std::string CInotifyNotifier::PathOf(int wd) const
@@ -312,7 +332,7 @@ bool CInotifyNotifier::HandleEvent(const inotify_event& event)
             m_signalled = true;
             m_changesUnknown = true;
         } else if ((event.mask & IN_IGNORED) != 0) {
-            m_watches.erase(watch);
+            ForgetWatch(event.wd);
         }
         return true;
     }

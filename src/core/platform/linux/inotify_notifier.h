@@ -12,6 +12,7 @@
 // folder that is deleted or replaced is watched again as soon as a folder is back at its
 // path.
 
+#include <string>
 #include <sys/types.h>
 #include <unordered_map>
 
@@ -52,6 +53,23 @@ private:
         std::string name;
     };
 
+    // A folder's watch found by its parent's watch and its name: events name the child,
+    // and a search through every watch per event would make a recursive chmod quadratic.
+    struct CChildKey
+    {
+        int parent = -1;
+        std::string name;
+        bool operator==(const CChildKey&) const = default;
+    };
+    struct CChildKeyHash
+    {
+        std::size_t operator()(const CChildKey& key) const noexcept
+        {
+            return std::hash<std::string>{}(key.name)
+                   ^ (std::hash<int>{}(key.parent) * 0x9e3779b97f4a7c15ULL);
+        }
+    };
+
     enum class ESetup
     {
         Done,
@@ -73,6 +91,9 @@ private:
     bool RelativePathOf(int wd, std::string& path) const;
     // The watch of the folder name inside the watched folder parent, or -1.
     int ChildWatch(int parent, const std::string& name) const;
+    // False when wd is watched already (the same folder reached twice).
+    bool AddWatch(int wd, int parent, const std::string& name);
+    void ForgetWatch(int wd);
     // Where an event was seen, for the next TakeChangedFolders; unwatchedFolder: the
     // event names a folder that is to be watched now, as if it had just arrived.
     void NoteChange(const inotify_event& event, const std::string& name, bool unwatchedFolder);
@@ -91,6 +112,7 @@ private:
     dev_t m_rootDevice = 0;
     ino_t m_rootInode = 0;
     std::unordered_map<int, CWatch> m_watches;
+    std::unordered_map<CChildKey, int, CChildKeyHash> m_childWatches;
     std::size_t m_foldersDone = 0;
     int m_setupError = 0;
     bool m_signalled = false;

@@ -38,8 +38,10 @@ struct CSettingRules
     std::string newerBackupMoveFolder;
     int oldFileAction = 0;
     std::string oldFileMoveFolder;
+    // The setting has a destination of its own (BakTo) instead of the general one.
     int ownDestination = 0;
     int nearTimeSeconds = 0;
+    // The age window in days; -1 leaves that side open.
     long daysFrom = -1;
     long daysTo = -1;
     int archiveMode = 0;
@@ -103,8 +105,9 @@ public:
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun,
                         bool targetMissing = false, const struct stat* fromStatus = nullptr);
 
-    // Fills the rules and the roots of the place from one file setting and the general
-    // settings; the run options are left as they are.
+    // Fills every rule from one file setting and the general settings (not the mode, the
+    // test mode, the content-compare flag or the generations to keep, which belong to a
+    // single run started from a dialog).
     void LoadRules(const CFileSetting& setting);
     // The rules the per-file decision reads, as they stand now.
     CFileRules FileRules() const;
@@ -166,13 +169,13 @@ private:
     // in place of folder itself is replaced by a real folder, which is what the source has.
     bool NoLinkOnTheWay(const std::string& root, const std::string& folder);
 
+    long m_copyCounter = 0;
     // Folders already cleared: only a run that ended before this one can have left
     // temporary copies, so each folder is looked at once per run.
     std::unordered_set<std::string> m_clearedFolders;
     std::unordered_set<std::string> m_archiveStateUnkept;
     bool m_destinationKnown = false;
     bool m_destinationLost = false;
-    long m_copyCounter = 0;
     // The current destination folder as the walk entered it: while its path still leads
     // there, no link planted on the way can have turned it elsewhere.
     bool m_enteredFolderKnown = false;

@@ -32,12 +32,12 @@ bool AskToCreateDestination(CApplicationCore& core, const std::string& root)
 // a filled backup gets no destination-only action, and a warning says why.
 bool KeepsDestinationOnly(CBackupProcessor& processor, const std::string& source)
 {
-    if (processor.m_mode != ProcessorMode::kBackup || processor.m_oldFileAction == OldFileAction::kIgnore
+    if (processor.run.mode != ProcessorMode::kBackup || processor.rules.oldFileAction == OldFileAction::kIgnore
         || !IsEmptyFolder(source))
         return false;
     const std::string backup =
-        AppendFolderSuffix(processor.m_destinationRoot,
-                           DestinationSuffix(processor.m_ownDestination != 0, {}, FolderRootOf(source)));
+        AppendFolderSuffix(processor.place.destinationRoot,
+                           DestinationSuffix(processor.rules.ownDestination != 0, {}, FolderRootOf(source)));
     if (!IsExistingFolder(backup) || IsEmptyFolder(backup)) {
         ClearLastSystemError();
         return false;
@@ -54,7 +54,7 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
 {
     CApplicationCore& core = processor.Core();
     PaceStep(core);
-    if (!WaitForWatchedApplications(core, processor.m_watchedApplications))
+    if (!WaitForWatchedApplications(core, processor.rules.watchedApplications))
         return -1;
     PaceStep(core);
     ClearLastSystemError();
@@ -71,7 +71,7 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
         return -1;
     // What a drive that is not mounted leaves behind is an empty folder on the system
     // disk: it must neither empty the backup nor receive it.
-    const std::string& root = processor.m_destinationRoot;
+    const std::string& root = processor.place.destinationRoot;
     if (!processor.IsMounted(source)) {
         core.OutputMessage(MessageKind::kError, EngineText::kSourceNotMounted, source);
         return -1;
@@ -87,15 +87,15 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
         && !AskToCreateDestination(core, root))
         return -1;
 
-    processor.m_copyCounter = 0;
-    if (processor.m_mode == ProcessorMode::kBackupState) {
+    processor.ResetCopyCount();
+    if (processor.run.mode == ProcessorMode::kBackupState) {
         if (showBackupState)
             showBackupState(source, root);
         return 0;
     }
-    processor.m_keepDestinationOnly = KeepsDestinationOnly(processor, source);
+    processor.run.keepDestinationOnly = KeepsDestinationOnly(processor, source);
     const int walked = processor.Walk(source, recurse);
-    processor.m_keepDestinationOnly = false;
+    processor.run.keepDestinationOnly = false;
     if (walked < 0 || processor.DestinationLost())
         return -1;
     // A walk cut short by an abort is not a finished backup: no after-program, no count.
@@ -103,5 +103,5 @@ int BackupFolder(CBackupProcessor& processor, const std::string& source, bool re
         return -1;
     processor.RememberDevice(source);
     processor.RememberDevice(root);
-    return static_cast<int>(processor.m_copyCounter);
+    return static_cast<int>(processor.CopyCount());
 }

@@ -81,7 +81,7 @@ int CBackupEngine::RunBackupPass()
         setting.changeMark = ChangeMark::kNone;
     }
 
-    if (processedAnything && m_processor.m_mode != ProcessorMode::kBackupState) {
+    if (processedAnything && m_processor.run.mode != ProcessorMode::kBackupState) {
         m_core.OutputMessage(MessageKind::kInfo, EngineText::kDone);
         if (model.general.Sound == 1)
             m_core.Output().PlayNotifySound(model.general.SoundFile);
@@ -115,14 +115,14 @@ void CBackupEngine::ProcessMarkedSetting(int index, int& passResult)
     std::string text = EngineText::kBackupStart;
     if (IsIgnoredForThisRun(setting))
         text = EngineText::kNotBackedUp;
-    if (m_processor.m_mode == ProcessorMode::kDeleteGenerations)
+    if (m_processor.run.mode == ProcessorMode::kDeleteGenerations)
         text = EngineText::kDeleteGenerations;
-    std::string details = m_processor.m_contentCompare != 0 ? EngineText::kContentCompare : "";
+    std::string details = m_processor.run.contentCompare != 0 ? EngineText::kContentCompare : "";
     if (setting.changeMark == ChangeMark::kPeriodDue) {
         text = EngineText::kPeriodicPrefix + text;
         details = FormatText(EngineText::kEveryMinutesFormat, setting.DoInterval / 60);
     }
-    if (m_processor.m_mode != ProcessorMode::kBackupState)
+    if (m_processor.run.mode != ProcessorMode::kBackupState)
         m_core.OutputMessage(MessageKind::kInfo, text, setting.No.expanded, destination, details);
     if (IsIgnoredForThisRun(setting))
         return;
@@ -147,7 +147,7 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
         // A change that must wait for a walk of everything is not kept waiting behind
         // the rest of the tree: its folders come first.
         if (changedOnly == nullptr && setting.changeMark == ChangeMark::kChangeSeen
-            && m_processor.m_mode == ProcessorMode::kBackup && !scope.Empty())
+            && m_processor.run.mode == ProcessorMode::kBackup && !scope.Empty())
             m_processor.SetScope(&scope, true);
         else
             m_processor.SetScope(changedOnly);
@@ -162,7 +162,7 @@ int CBackupEngine::BackUpSetting(int index, const CFileSetting& setting)
     // An archive holds the whole source every time: where changes were seen is of no use.
     m_pending[static_cast<std::size_t>(index)].folders = {};
     // Neither deleting generations nor looking at the backup state may write an archive.
-    if (m_processor.m_mode != ProcessorMode::kBackup)
+    if (m_processor.run.mode != ProcessorMode::kBackup)
         return 0;
     // An archive of the source written into the source itself (or a folder holding it)
     // would end up in its own next archive.
@@ -187,9 +187,9 @@ const CWalkScope* CBackupEngine::ChangedFoldersOnly(int index, const CFileSettin
     const CBackupProcessor& processor = m_processor;
     const bool targeted =
         setting.changeMark == ChangeMark::kChangeSeen && !pending.walkAll && notifier != nullptr
-        && notifier->Degradation().empty() && processor.m_mode == ProcessorMode::kBackup
-        && processor.m_testMode == 0 && processor.m_contentCompare == 0 && processor.m_daysFrom < 0
-        && processor.m_daysTo < 0 && processor.m_archiveMode == 0 && m_core.Settings().general.Forced == 0
+        && notifier->Degradation().empty() && processor.run.mode == ProcessorMode::kBackup
+        && processor.run.testMode == 0 && processor.run.contentCompare == 0 && processor.rules.daysFrom < 0
+        && processor.rules.daysTo < 0 && processor.rules.archiveMode == 0 && m_core.Settings().general.Forced == 0
         && pending.rules && *pending.rules == RulesOf(setting) && pending.general
         && *pending.general == m_core.Settings().general;
     return targeted ? &scope : nullptr;
@@ -201,7 +201,7 @@ void CBackupEngine::AfterWalk(int index, const CFileSetting& setting, bool targe
     CPendingChanges& pending = m_pending[static_cast<std::size_t>(index)];
     const CAppState& state = m_core.State();
     // Generation deletion, the backup state and test runs change no backup.
-    if (m_processor.m_mode != ProcessorMode::kBackup || m_processor.m_testMode != 0) {
+    if (m_processor.run.mode != ProcessorMode::kBackup || m_processor.run.testMode != 0) {
         pending.folders.Merge(scope);
         return;
     }
@@ -249,22 +249,22 @@ void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
 
 void CBackupEngine::RunManual(int mode, const CManualChoices& choices)
 {
-    m_processor.m_contentCompare = choices.contentCompare;
-    m_processor.m_testMode = choices.testMode;
-    m_processor.m_generationsToKeep = choices.generationsToKeep;
+    m_processor.run.contentCompare = choices.contentCompare;
+    m_processor.run.testMode = choices.testMode;
+    m_processor.run.generationsToKeep = choices.generationsToKeep;
     CAppState& state = m_core.State();
     ++state.processingCounter;
     if (mode == ProcessorMode::kBackup)
         m_core.OutputMessage(MessageKind::kInfo, EngineText::kBackUpChosenFolders);
     else if (mode == ProcessorMode::kDeleteGenerations)
         m_core.OutputMessage(MessageKind::kInfo, EngineText::kDeleteGenerations);
-    m_processor.m_mode = mode;
+    m_processor.run.mode = mode;
     RestartDelayTimer();
     RunBackupPass();
-    m_processor.m_contentCompare = 0;
-    m_processor.m_mode = ProcessorMode::kBackup;
+    m_processor.run.contentCompare = 0;
+    m_processor.run.mode = ProcessorMode::kBackup;
     --state.processingCounter;
-    m_processor.m_testMode = 0;
+    m_processor.run.testMode = 0;
 }
 
 void CBackupEngine::BackUpAllSettings()

@@ -108,35 +108,35 @@ CBackupProcessor::CBackupProcessor(CApplicationCore& core) : CFolderWalker(core)
 void CBackupProcessor::LoadRules(const CFileSetting& setting)
 {
     const CGeneralSettings& general = m_core.Settings().general;
-    m_ownDestination = setting.BakTo.expanded.empty() ? 0 : 1;
-    m_destinationRoot =
-        FolderRootOf(m_ownDestination != 0 ? setting.BakTo.expanded : general.BakCopyPath.expanded);
-    SplitPatternList(m_includeList, setting.Inc);
-    SplitPatternList(m_excludeList, setting.Exc);
-    SplitPatternList(m_folderExcludeList, setting.DirExc);
-    SplitPatternList(m_newerBackupList, setting.ForcedInc);
-    SplitPatternList(m_watchedApplications, general.StopApp);
-    m_generationCount = setting.Gen;
-    m_sameDate = setting.SameDateExc;
-    m_newerBackupAction = setting.Forced;
-    m_newerBackupMoveFolder = setting.ForcedMove.expanded;
-    m_oldFileAction = setting.OldDel;
-    m_oldFileMoveFolder = setting.OldMove.expanded;
-    m_nearTimeSeconds = setting.NearTimeExc;
-    m_daysFrom = DayCount(setting.DaysFrom);
-    m_daysTo = DayCount(setting.DaysTo);
-    m_archiveMode = setting.ArcMode;
-    m_bigFileLimitMb = setting.DlgCopyBig;
-    m_newFileRoot = FolderRootOf(setting.NewBakTo.expanded);
-    m_generationRoot = FolderRootOf(setting.GenBakTo.expanded);
+    rules.ownDestination = setting.BakTo.expanded.empty() ? 0 : 1;
+    place.destinationRoot =
+        FolderRootOf(rules.ownDestination != 0 ? setting.BakTo.expanded : general.BakCopyPath.expanded);
+    SplitPatternList(rules.includeList, setting.Inc);
+    SplitPatternList(rules.excludeList, setting.Exc);
+    SplitPatternList(rules.folderExcludeList, setting.DirExc);
+    SplitPatternList(rules.newerBackupList, setting.ForcedInc);
+    SplitPatternList(rules.watchedApplications, general.StopApp);
+    rules.generationCount = setting.Gen;
+    rules.sameDate = setting.SameDateExc;
+    rules.newerBackupAction = setting.Forced;
+    rules.newerBackupMoveFolder = setting.ForcedMove.expanded;
+    rules.oldFileAction = setting.OldDel;
+    rules.oldFileMoveFolder = setting.OldMove.expanded;
+    rules.nearTimeSeconds = setting.NearTimeExc;
+    rules.daysFrom = DayCount(setting.DaysFrom);
+    rules.daysTo = DayCount(setting.DaysTo);
+    rules.archiveMode = setting.ArcMode;
+    rules.bigFileLimitMb = setting.DlgCopyBig;
+    place.newFileRoot = FolderRootOf(setting.NewBakTo.expanded);
+    place.generationRoot = FolderRootOf(setting.GenBakTo.expanded);
 }
 
 int CBackupProcessor::Walk(const std::string& folderPath, bool recurse)
 {
     SetProtectedFolders(
-        {m_destinationRoot, m_newFileRoot, m_generationRoot, m_core.Settings().general.Recycle2.expanded});
+        {place.destinationRoot, place.newFileRoot, place.generationRoot, m_core.Settings().general.Recycle2.expanded});
     m_destinationLost = false;
-    m_destinationKnown = IdentifyFolder(m_destinationRoot, m_destinationDevice, m_destinationInode);
+    m_destinationKnown = IdentifyFolder(place.destinationRoot, m_destinationDevice, m_destinationInode);
     return CFolderWalker::Walk(folderPath, recurse);
 }
 
@@ -147,11 +147,11 @@ bool CBackupProcessor::DestinationStillThere()
     dev_t device = 0;
     ino_t inode = 0;
     if (!m_destinationKnown
-        || (IdentifyFolder(m_destinationRoot, device, inode) && device == m_destinationDevice
+        || (IdentifyFolder(place.destinationRoot, device, inode) && device == m_destinationDevice
             && inode == m_destinationInode))
         return true;
     m_destinationLost = true;
-    m_core.OutputMessage(MessageKind::kError, EngineText::kDestinationLost, {}, m_destinationRoot);
+    m_core.OutputMessage(MessageKind::kError, EngineText::kDestinationLost, {}, place.destinationRoot);
     return false;
 }
 
@@ -162,24 +162,24 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     const CAppState& state = m_core.State();
     if (state.disabled != 0 || state.abortRequested != 0)
         return false;
-    if (m_mode == ProcessorMode::kBackupState)
+    if (run.mode == ProcessorMode::kBackupState)
         return true;
 
     // The file system root stays "/": its files are found there, not in the working folder.
     const std::string& current = CurrentSourceFolder();
-    m_sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
-    const std::string name = FileNameOf(m_sourceFolder);
+    place.sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
+    const std::string name = FileNameOf(place.sourceFolder);
     if (IsExcludedFolder(name)) {
         m_core.OutputMessage(MessageKind::kDebug, EngineText::kExcDir, name);
         return false;
     }
 
     const std::string suffix =
-        DestinationSuffix(m_ownDestination != 0, relativePath, FolderRootOf(m_sourceFolder));
-    m_destinationFolder = AppendFolderSuffix(m_destinationRoot, suffix);
-    m_newFileFolder = m_newFileRoot.empty() ? std::string() : AppendFolderSuffix(m_newFileRoot, suffix);
-    m_generationFolder =
-        m_generationRoot.empty() ? std::string() : AppendFolderSuffix(m_generationRoot, suffix);
+        DestinationSuffix(rules.ownDestination != 0, relativePath, FolderRootOf(place.sourceFolder));
+    place.destinationFolder = AppendFolderSuffix(place.destinationRoot, suffix);
+    place.newFileFolder = place.newFileRoot.empty() ? std::string() : AppendFolderSuffix(place.newFileRoot, suffix);
+    place.generationFolder =
+        place.generationRoot.empty() ? std::string() : AppendFolderSuffix(place.generationRoot, suffix);
 
     if (!DestinationStillThere())
         return false;
@@ -190,18 +190,18 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     struct stat entered
     {
     };
-    m_enteredFolderKnown = StatFolder(m_destinationFolder, entered, false);
+    m_enteredFolderKnown = StatFolder(place.destinationFolder, entered, false);
     m_enteredFolderDevice = entered.st_dev;
     m_enteredFolderInode = entered.st_ino;
     // Whoever can write into the backup must not be able to lead the program elsewhere.
-    if (!NoLinkOnTheWay(m_destinationRoot, m_destinationFolder)
-        || !NoLinkOnTheWay(m_newFileRoot, m_newFileFolder)
-        || !NoLinkOnTheWay(m_generationRoot, m_generationFolder))
+    if (!NoLinkOnTheWay(place.destinationRoot, place.destinationFolder)
+        || !NoLinkOnTheWay(place.newFileRoot, place.newFileFolder)
+        || !NoLinkOnTheWay(place.generationRoot, place.generationFolder))
         return false;
     // Only a folder found in place can lack the bits; one made below gets them anyway.
     if (!IsDryRun() && m_enteredFolderKnown)
-        MakeFolderWorkable(m_destinationFolder, entered.st_mode);
-    if (m_mode == ProcessorMode::kDeleteGenerations)
+        MakeFolderWorkable(place.destinationFolder, entered.st_mode);
+    if (run.mode == ProcessorMode::kDeleteGenerations)
         return DeleteGenerationFiles(*this);
 
     // A folder found in place a moment ago needs no second look to be there.
@@ -209,25 +209,25 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (ready)
         ClearLastSystemError();
     else
-        ready = EnsureFolder(m_core, m_destinationFolder);
+        ready = EnsureFolder(m_core, place.destinationFolder);
     // A destination made by the walk itself is the one to stay with.
     if (ready && !m_destinationKnown)
-        m_destinationKnown = IdentifyFolder(m_destinationRoot, m_destinationDevice, m_destinationInode);
-    if (!m_newFileFolder.empty())
-        EnsureFolder(m_core, m_newFileFolder);
-    if (!m_generationFolder.empty())
-        EnsureFolder(m_core, m_generationFolder);
+        m_destinationKnown = IdentifyFolder(place.destinationRoot, m_destinationDevice, m_destinationInode);
+    if (!place.newFileFolder.empty())
+        EnsureFolder(m_core, place.newFileFolder);
+    if (!place.generationFolder.empty())
+        EnsureFolder(m_core, place.generationFolder);
     if (ready && !m_enteredFolderKnown)
         m_enteredFolderKnown =
-        IdentifyFolder(m_destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
+        IdentifyFolder(place.destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     if (ready && !IsDryRun()) {
         // A folder made just now (nothing was at its name on entry) holds no copy left
         // behind by an earlier run.
         if (entered.st_mode == 0)
-            m_clearedFolders.insert(m_destinationFolder);
-        RemoveStaleCopiesOnce(m_destinationFolder);
-        RemoveStaleCopiesOnce(m_newFileFolder);
-        RemoveStaleCopiesOnce(m_generationFolder);
+            m_clearedFolders.insert(place.destinationFolder);
+        RemoveStaleCopiesOnce(place.destinationFolder);
+        RemoveStaleCopiesOnce(place.newFileFolder);
+        RemoveStaleCopiesOnce(place.generationFolder);
     }
     return ready;
 }
@@ -235,14 +235,14 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
 void CBackupProcessor::LeaveFolder()
 {
     const CAppState& state = m_core.State();
-    if (m_mode == ProcessorMode::kBackupState || state.disabled != 0 || state.abortRequested != 0
+    if (run.mode == ProcessorMode::kBackupState || state.disabled != 0 || state.abortRequested != 0
         || m_destinationLost || IsDryRun())
         return;
     const std::string& current = CurrentSourceFolder();
     const std::string sourceFolder = current.size() > 1 ? current.substr(0, current.size() - 1) : current;
     const std::string backupFolder = AppendFolderSuffix(
-        m_destinationRoot, DestinationSuffix(m_ownDestination != 0, RelativePath(), sourceFolder));
-    if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty(), m_destinationRoot)) {
+        place.destinationRoot, DestinationSuffix(rules.ownDestination != 0, RelativePath(), sourceFolder));
+    if (const int error = CopyFolderTimeAndMode(sourceFolder, backupFolder, RelativePath().empty(), place.destinationRoot)) {
         SetLastSystemError(error);
         m_core.OutputMessage(MessageKind::kWarning, EngineText::kFolderTimeNotSet, sourceFolder,
                              backupFolder, SystemErrorSuffix());
@@ -259,7 +259,7 @@ bool CBackupProcessor::NoLinkOnTheWay(const std::string& root, const std::string
     // Only the folder being entered is known to be a real folder in the source; a link
     // further up was planted after the walk passed there.
     std::string local;
-    if (link == WithoutTrailingSeparator(folder) && m_mode == ProcessorMode::kBackup && !IsDryRun()
+    if (link == WithoutTrailingSeparator(folder) && run.mode == ProcessorMode::kBackup && !IsDryRun()
         && ToLocalPath(link, local) == 0 && unlink(local.c_str()) == 0) {
         m_core.OutputMessage(MessageKind::kDetail, EngineText::kLinkReplacedByFolder, {}, link);
         if (FirstLinkBelow(root, folder).empty())
@@ -277,10 +277,10 @@ bool CBackupProcessor::BackupTreeIntact()
     // One look at where the path leads instead of one for every folder on the way.
     dev_t device = 0;
     ino_t inode = 0;
-    if (m_enteredFolderKnown && IdentifyFolder(m_destinationFolder, device, inode)
+    if (m_enteredFolderKnown && IdentifyFolder(place.destinationFolder, device, inode)
         && device == m_enteredFolderDevice && inode == m_enteredFolderInode)
         return true;
-    const std::string link = FirstLinkBelow(m_destinationRoot, m_destinationFolder);
+    const std::string link = FirstLinkBelow(place.destinationRoot, place.destinationFolder);
     if (link.empty())
         return true;
     m_destinationLost = true;
@@ -334,21 +334,21 @@ bool CBackupProcessor::KeepScanning()
 bool CBackupProcessor::MatchesFileFilter(const std::string& fileName) const
 {
     const std::string name = FileNameOf(fileName);
-    const bool selected = m_includeList.empty() || MatchesAnyPattern(m_includeList, name);
-    return selected && !MatchesAnyPattern(m_excludeList, name);
+    const bool selected = rules.includeList.empty() || MatchesAnyPattern(rules.includeList, name);
+    return selected && !MatchesAnyPattern(rules.excludeList, name);
 }
 
 bool CBackupProcessor::IsExcludedFolder(const std::string& folderName) const
 {
-    return MatchesAnyPattern(m_folderExcludeList, folderName);
+    return MatchesAnyPattern(rules.folderExcludeList, folderName);
 }
 
 bool CBackupProcessor::MatchesNewerBackupList(const std::string& sourcePath) const
 {
-    return MatchesAnyPattern(m_newerBackupList, sourcePath);
+    return MatchesAnyPattern(rules.newerBackupList, sourcePath);
 }
 
 bool CBackupProcessor::IsDryRun() const
 {
-    return m_testMode != 0 || AbortKeysHeld(m_core);
+    return run.testMode != 0 || AbortKeysHeld(m_core);
 }

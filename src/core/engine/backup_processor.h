@@ -24,6 +24,58 @@ inline constexpr int kDeleteGenerations = 1;
 inline constexpr int kBackupState = 2; // the walk is handed over to the backup state dialog
 } // namespace ProcessorMode
 
+// What one file setting says, with the general settings it depends on (LoadRules).
+struct CSettingRules
+{
+    CPatternList includeList;
+    CPatternList excludeList;
+    CPatternList folderExcludeList;
+    CPatternList newerBackupList;
+    CPatternList watchedApplications;
+    int generationCount = 0;
+    int sameDate = 0;
+    int newerBackupAction = 0;
+    std::string newerBackupMoveFolder;
+    int oldFileAction = 0;
+    std::string oldFileMoveFolder;
+    // The setting has a destination of its own (BakTo) instead of the general one.
+    int ownDestination = 0;
+    int nearTimeSeconds = 0;
+    // The age window in days; -1 leaves that side open.
+    long daysFrom = -1;
+    long daysTo = -1;
+    int archiveMode = 0;
+    long bigFileLimitMb = 0;
+};
+
+// What a single run started from a dialog or the driver asks for; between such runs the
+// processor makes a plain backup.
+struct CRunOptions
+{
+    int mode = ProcessorMode::kBackup;
+    int testMode = 0;
+    int contentCompare = 0;
+    int generationsToKeep = 0;
+    // Set for one walk: destination-only entries are left alone (an empty source beside
+    // a filled backup may be a drive that is not mounted).
+    bool keepDestinationOnly = false;
+};
+
+// Where the walk stands. The roots come with the rules; the folders follow the walk
+// (EnterFolder).
+struct CWalkPlace
+{
+    // Current source folder without its final "/".
+    std::string sourceFolder;
+    // Own destination, else the general destination; the file system root is held as "".
+    std::string destinationRoot;
+    std::string destinationFolder;
+    std::string newFileRoot;
+    std::string newFileFolder;
+    std::string generationRoot;
+    std::string generationFolder;
+};
+
 class CBackupProcessor : public CFolderWalker
 {
 public:
@@ -82,41 +134,14 @@ public:
     // than the one remembered. A folder that does not exist is not judged here.
     bool IsMounted(const std::string& folder) const;
 
-    // Current source folder without its final "/" (set by EnterFolder).
-    std::string m_sourceFolder;
-    // Own destination, else the general destination; the file system root is held as "".
-    std::string m_destinationRoot;
-    std::string m_destinationFolder;
-    CPatternList m_includeList;
-    CPatternList m_excludeList;
-    CPatternList m_folderExcludeList;
-    CPatternList m_newerBackupList;
-    CPatternList m_watchedApplications;
-    int m_generationCount = 0;
-    int m_sameDate = 0;
-    int m_mode = ProcessorMode::kBackup;
-    int m_newerBackupAction = 0;
-    std::string m_newerBackupMoveFolder;
-    int m_oldFileAction = 0;
-    std::string m_oldFileMoveFolder;
-    int m_ownDestination = 0;
-    int m_nearTimeSeconds = 0;
+    CSettingRules rules;
+    CRunOptions run;
+    CWalkPlace place;
+
     // Every copy, move, delete or recycle attempt; read as the number of files processed.
-    long m_copyCounter = 0;
-    long m_daysFrom = -1;
-    long m_daysTo = -1;
-    int m_contentCompare = 0;
-    int m_archiveMode = 0;
-    long m_bigFileLimitMb = 0;
-    int m_testMode = 0;
-    std::string m_newFileRoot;
-    std::string m_newFileFolder;
-    std::string m_generationRoot;
-    std::string m_generationFolder;
-    int m_generationsToKeep = 0;
-    // Set for one walk: destination-only entries are left alone (an empty source beside
-    // a filled backup may be a drive that is not mounted).
-    bool m_keepDestinationOnly = false;
+    long CopyCount() const { return m_copyCounter; }
+    void CountAttempt() { ++m_copyCounter; }
+    void ResetCopyCount() { m_copyCounter = 0; }
 
 private:
     // Carries out what the per-file decision chose for one file: reports, copies,
@@ -144,6 +169,7 @@ private:
     // in place of folder itself is replaced by a real folder, which is what the source has.
     bool NoLinkOnTheWay(const std::string& root, const std::string& folder);
 
+    long m_copyCounter = 0;
     // Folders already cleared: only a run that ended before this one can have left
     // temporary copies, so each folder is looked at once per run.
     std::unordered_set<std::string> m_clearedFolders;

@@ -88,18 +88,18 @@ struct CBackupStateScan::CState
         now = std::chrono::system_clock::to_time_t(clock != nullptr ? clock->Now()
                                                                     : std::chrono::system_clock::now());
         for (const std::string& folder :
-             {rules.m_destinationRoot, rules.m_newFileRoot, rules.m_generationRoot,
+             {rules.place.destinationRoot, rules.place.newFileRoot, rules.place.generationRoot,
               core.Settings().general.Recycle2.expanded}) {
             dev_t device = 0;
             ino_t inode = 0;
             if (FolderIdentity(folder, device, inode))
                 protectedFolders.push_back({device, inode});
         }
-        ownFolders = {rules.m_oldFileMoveFolder,
-                      rules.m_newerBackupMoveFolder,
+        ownFolders = {rules.rules.oldFileMoveFolder,
+                      rules.rules.newerBackupMoveFolder,
                       core.Settings().general.Recycle2.expanded,
-                      rules.m_newFileRoot,
-                      rules.m_generationRoot,
+                      rules.place.newFileRoot,
+                      rules.place.generationRoot,
                       source,
                       ParentPath(core.SettingsFilePath()),
                       ParentPath(core.Settings().general.LogFile.expanded),
@@ -205,11 +205,12 @@ bool CBackupStateScan::CState::BeginFolder()
         sourceNames.insert(entry.name);
 
     const std::string suffix =
-        DestinationSuffix(rules.m_ownDestination != 0, relative, FolderRootOf(sourceFolder));
-    destinationFolder = AppendFolderSuffix(rules.m_destinationRoot, suffix);
+        DestinationSuffix(rules.rules.ownDestination != 0, relative, FolderRootOf(sourceFolder));
+    destinationFolder = AppendFolderSuffix(rules.place.destinationRoot, suffix);
     ListFolder(destinationFolder, backupEntries);
-    ReadGenerations(rules.m_generationRoot.empty() ? destinationFolder
-                                                   : AppendFolderSuffix(rules.m_generationRoot, suffix));
+    ReadGenerations(rules.place.generationRoot.empty()
+                        ? destinationFolder
+                        : AppendFolderSuffix(rules.place.generationRoot, suffix));
     inFolder = true;
     return true;
 }
@@ -282,12 +283,13 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
     };
     const bool backupExists = StatusOf(row.backupPath, backupStatus);
     if (!rules.MatchesFileFilter(entry.name)
-        || CheckAgeWindow(row.modified, now, rules.m_daysFrom, rules.m_daysTo) != EAgeWindow::Inside) {
+        || CheckAgeWindow(row.modified, now, rules.rules.daysFrom, rules.rules.daysTo)
+               != EAgeWindow::Inside) {
         row.state = EFileBackupState::Excluded;
     } else if (!backupExists) {
         row.state = EFileBackupState::New;
     } else {
-        if (rules.m_archiveMode != 0 && !row.isLink) {
+        if (rules.rules.archiveMode != 0 && !row.isLink) {
             std::string localSource;
             std::string localBackup;
             if (ToLocalPath(row.sourcePath, localSource) == 0
@@ -426,7 +428,7 @@ long CBackupStateScan::EntriesSeen() const
 
 const std::string& CBackupStateScan::DestinationRoot() const
 {
-    return m_state->rules.m_destinationRoot;
+    return m_state->rules.place.destinationRoot;
 }
 
 std::vector<CBackupStateRow> ScanBackupState(CApplicationCore& core, const CFileSetting& setting)

@@ -80,11 +80,11 @@ std::vector<std::string> OwnFolders(const CBackupProcessor& processor, const CAp
 {
     const std::string source =
         processor.RootPath().empty() ? std::string(1, kPathSeparator) : processor.RootPath();
-    return {processor.m_oldFileMoveFolder,
-            processor.m_newerBackupMoveFolder,
+    return {processor.rules.oldFileMoveFolder,
+            processor.rules.newerBackupMoveFolder,
             core.Settings().general.Recycle2.expanded,
-            processor.m_newFileRoot,
-            processor.m_generationRoot,
+            processor.place.newFileRoot,
+            processor.place.generationRoot,
             source,
             ParentPath(core.SettingsFilePath()),
             ParentPath(core.Settings().general.LogFile.expanded),
@@ -130,15 +130,15 @@ int CBackupProcessor::AfterFiles()
 bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
 {
     CApplicationCore& core = processor.Core();
-    const int action = processor.m_oldFileAction;
-    if (processor.m_mode != ProcessorMode::kBackup || action == OldFileAction::kIgnore
-        || processor.m_keepDestinationOnly)
+    const int action = processor.rules.oldFileAction;
+    if (processor.run.mode != ProcessorMode::kBackup || action == OldFileAction::kIgnore
+        || processor.run.keepDestinationOnly)
         return true;
     if (core.State().abortRequested != 0)
         return false;
 
-    const std::string& sourceFolder = processor.m_sourceFolder;
-    const std::string& destinationFolder = processor.m_destinationFolder;
+    const std::string& sourceFolder = processor.place.sourceFolder;
+    const std::string& destinationFolder = processor.place.destinationFolder;
     // A read error must never cost a backup: with an incomplete listing of the source,
     // a missing counterpart may only have been unreadable.
     if (!processor.ListingComplete() || !IsReadableFolder(sourceFolder)) {
@@ -203,7 +203,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         // A link planted on the way since the walk entered the folder would lead the
         // action out of the backup.
-        if (LinkOnTheWay(core, processor.m_destinationRoot, destinationFolder))
+        if (LinkOnTheWay(core, processor.place.destinationRoot, destinationFolder))
             return false;
         // Test mode or the abort keys, decided once: what is reported is what was done.
         const bool dryRun = processor.IsDryRun();
@@ -215,7 +215,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             break;
         case OldFileAction::kDelete:
             if (!dryRun) {
-                ++processor.m_copyCounter;
+                processor.CountAttempt();
                 MakeWritable(destinationPath);
                 ClearLastSystemError();
                 const bool done = isFolder ? MoveOrDeleteTree(core, destinationPath)
@@ -225,7 +225,7 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
             }
             break;
         case OldFileAction::kMove: {
-            const std::string& moveFolder = processor.m_oldFileMoveFolder;
+            const std::string& moveFolder = processor.rules.oldFileMoveFolder;
             if (moveFolder.empty()) {
                 core.OutputMessage(MessageKind::kError, EngineText::kEmptyMoveTo, {}, destinationPath,
                                    moveFolder);
@@ -238,10 +238,10 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
                                    moveFolder);
                 break;
             }
-            if (LinkOnTheWay(core, processor.m_destinationRoot, moveFolder))
+            if (LinkOnTheWay(core, processor.place.destinationRoot, moveFolder))
                 break;
             if (!dryRun && EnsureFolder(core, moveFolder)) {
-                ++processor.m_copyCounter;
+                processor.CountAttempt();
                 note = JoinPath(moveFolder, entry.name);
                 bool done = false;
                 if (isFolder) {
@@ -260,10 +260,10 @@ bool HandleDestinationOnlyFiles(CBackupProcessor& processor)
         }
         case OldFileAction::kRecycle:
             note = operation.RecycleFolder();
-            if (LinkOnTheWay(core, processor.m_destinationRoot, note))
+            if (LinkOnTheWay(core, processor.place.destinationRoot, note))
                 break;
             if (!dryRun) {
-                ++processor.m_copyCounter;
+                processor.CountAttempt();
                 // Moving a folder elsewhere rewrites its "..": a folder that keeps its
                 // source's read-only permissions could not go.
                 if (isFolder)

@@ -145,7 +145,7 @@ bool CheckFoldersAgainstSource(CBackupProcessor& processor, const std::string& s
 {
     CApplicationCore& core = processor.Core();
     const std::string sourceRoot = FolderRootOf(source);
-    const std::string suffix = DestinationSuffix(processor.m_ownDestination != 0, {}, sourceRoot);
+    const std::string suffix = DestinationSuffix(processor.rules.ownDestination != 0, {}, sourceRoot);
     bool clear = true;
     // A folder that receives the backup of source, shown as configured.
     const auto checkTree = [&](const std::string& root, const char* key) {
@@ -162,17 +162,17 @@ bool CheckFoldersAgainstSource(CBackupProcessor& processor, const std::string& s
         }
     };
 
-    checkTree(processor.m_destinationRoot, processor.m_ownDestination != 0 ? "BakTo" : "BakCopyPath");
-    if (!processor.m_newFileRoot.empty())
-        checkTree(processor.m_newFileRoot, "NewBakTo");
-    if (!processor.m_generationRoot.empty())
-        checkTree(processor.m_generationRoot, "GenBakTo");
-    if (processor.m_oldFileAction == OldFileAction::kMove)
-        checkFolder(processor.m_oldFileMoveFolder, "OldMove");
-    if (processor.m_newerBackupAction == kNewerBackupMove)
-        checkFolder(processor.m_newerBackupMoveFolder, "ForcedMove");
-    if (processor.m_oldFileAction == OldFileAction::kRecycle
-        || processor.m_mode == ProcessorMode::kDeleteGenerations)
+    checkTree(processor.place.destinationRoot, processor.rules.ownDestination != 0 ? "BakTo" : "BakCopyPath");
+    if (!processor.place.newFileRoot.empty())
+        checkTree(processor.place.newFileRoot, "NewBakTo");
+    if (!processor.place.generationRoot.empty())
+        checkTree(processor.place.generationRoot, "GenBakTo");
+    if (processor.rules.oldFileAction == OldFileAction::kMove)
+        checkFolder(processor.rules.oldFileMoveFolder, "OldMove");
+    if (processor.rules.newerBackupAction == kNewerBackupMove)
+        checkFolder(processor.rules.newerBackupMoveFolder, "ForcedMove");
+    if (processor.rules.oldFileAction == OldFileAction::kRecycle
+        || processor.run.mode == ProcessorMode::kDeleteGenerations)
         checkFolder(core.Settings().general.Recycle2.expanded, "Recycle2");
     return clear;
 }
@@ -186,7 +186,7 @@ void CheckSettingAtStart(CBackupProcessor& processor, const CFileSetting& settin
     const std::string& source = setting.No.expanded;
     CheckFoldersAgainstSource(rules, source);
     processor.RememberDevice(source);
-    processor.RememberDevice(rules.m_destinationRoot);
+    processor.RememberDevice(rules.place.destinationRoot);
 }
 
 std::vector<std::string> ConfiguredMountPoints(const std::string& fstab, const std::string& unitFolder)

@@ -174,7 +174,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
                            const std::string& destination, const std::string& generationPath)
 {
     return UpdateWithGenerations(processor, source, destination, generationPath, processor.IsDryRun(),
-                                 processor.m_generationCount);
+                                 processor.rules.generationCount);
 }
 
 bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& source,
@@ -191,7 +191,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
         if (!dryRun) {
             const std::string name = MakeGenerationName(core, base, 0);
             MakeWritable(name);
-            ++processor.m_copyCounter;
+            processor.CountAttempt();
             ClearLastSystemError();
             const int kind = operation.Copy(source, name) == 0 ? MessageKind::kDetail : MessageKind::kError;
             core.OutputMessage(kind, EngineText::kGenerationBackup, source, name, SystemErrorSuffix());
@@ -211,7 +211,7 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
             if (!EntryExists(from))
                 continue;
             const std::string to = MakeGenerationName(core, base, generation + 1);
-            ++processor.m_copyCounter;
+            processor.CountAttempt();
             ClearLastSystemError();
             int kind = MessageKind::kTest;
             if (!dryRun)
@@ -223,18 +223,18 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
         // The backup could not become generation 1 (a name too long for its tag, no
         // room): overwriting it now would lose the only copy of that version.
         if (!backupKept) {
-            ++processor.m_copyCounter;
+            processor.CountAttempt();
             return false;
         }
     }
 
-    ++processor.m_copyCounter;
+    processor.CountAttempt();
     if (dryRun)
         return false;
     MakeWritable(destination);
     ClearLastSystemError();
     CCopyOptions options;
-    options.clearArchiveBit = processor.m_archiveMode != 0;
+    options.clearArchiveBit = processor.rules.archiveMode != 0;
     if (operation.Copy(source, destination, options) != 0)
         return false;
     ClearLastSystemError();
@@ -243,14 +243,14 @@ bool UpdateWithGenerations(CBackupProcessor& processor, const std::string& sourc
 
 bool DeleteGenerationFiles(CBackupProcessor& processor)
 {
-    if (processor.m_mode != ProcessorMode::kDeleteGenerations)
+    if (processor.run.mode != ProcessorMode::kDeleteGenerations)
         return false;
     CApplicationCore& core = processor.Core();
     CFileOperation operation(core);
     const char* search = (core.Settings().general.GenStyle & GenStyleBit::kBeforeExtension) != 0
                              ? kSearchTagBeforeExtension
                              : kSearchTagAtEnd;
-    const std::string& folder = processor.m_destinationFolder;
+    const std::string& folder = processor.place.destinationFolder;
 
     std::vector<CFolderEntry> entries;
     ListFolder(folder, entries);
@@ -262,7 +262,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
             continue;
         const std::string full = JoinPath(folder, entry.name);
         ClearLastSystemError();
-        const bool keep = NamesGenerationToKeep(entry.name, processor.m_generationsToKeep);
+        const bool keep = NamesGenerationToKeep(entry.name, processor.run.generationsToKeep);
 
         std::string note;
         int kind = MessageKind::kTest;
@@ -271,7 +271,7 @@ bool DeleteGenerationFiles(CBackupProcessor& processor)
             note = EngineText::kSkipped;
         } else if (!processor.IsDryRun()) {
             MakeWritable(full);
-            ++processor.m_copyCounter;
+            processor.CountAttempt();
             note = operation.RecycleFolder();
             ClearLastSystemError();
             kind = operation.Recycle(full) == 0 ? MessageKind::kFile : MessageKind::kError;

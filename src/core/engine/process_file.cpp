@@ -172,14 +172,14 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting,
                                       bool dryRun, bool targetMissing, const struct stat* fromStatus)
 {
-    ++m_copyCounter;
+    CountAttempt();
     if (dryRun)
         return false;
     CFileOperation operation(m_core);
     CCopyOptions options;
     // In archive mode the copied state is recorded on both sides, so that only a later
     // change marks either of them again.
-    options.clearArchiveBit = m_archiveMode != 0;
+    options.clearArchiveBit = rules.archiveMode != 0;
     options.replaceExisting = replaceExisting;
     options.targetMissing = targetMissing;
     options.sourceStatus = fromStatus;
@@ -192,28 +192,28 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
 CFileRules CBackupProcessor::FileRules() const
 {
     const CGeneralSettings& general = m_core.Settings().general;
-    CFileRules rules;
-    rules.daysFrom = m_daysFrom;
-    rules.daysTo = m_daysTo;
-    rules.archiveMode = m_archiveMode != 0;
-    rules.contentCompare = m_contentCompare != 0;
-    rules.ignore2sec = general.Ignore2sec != 0;
-    rules.bigFileLimitMb = m_bigFileLimitMb;
-    rules.overwriteNewerBackups = general.Forced != 0;
-    rules.newerBackupList = &m_newerBackupList;
-    rules.newerBackupAction = m_newerBackupAction;
-    rules.hasNewerBackupMoveFolder = !m_newerBackupMoveFolder.empty();
-    rules.sameDate = m_sameDate != 0;
-    rules.nearTimeSeconds = m_nearTimeSeconds;
-    rules.numberedGenerations = general.GenStyle == 0 || general.GenStyle == 1;
-    rules.generationCount = m_generationCount;
-    return rules;
+    CFileRules fileRules;
+    fileRules.daysFrom = rules.daysFrom;
+    fileRules.daysTo = rules.daysTo;
+    fileRules.archiveMode = rules.archiveMode != 0;
+    fileRules.contentCompare = run.contentCompare != 0;
+    fileRules.ignore2sec = general.Ignore2sec != 0;
+    fileRules.bigFileLimitMb = rules.bigFileLimitMb;
+    fileRules.overwriteNewerBackups = general.Forced != 0;
+    fileRules.newerBackupList = &rules.newerBackupList;
+    fileRules.newerBackupAction = rules.newerBackupAction;
+    fileRules.hasNewerBackupMoveFolder = !rules.newerBackupMoveFolder.empty();
+    fileRules.sameDate = rules.sameDate != 0;
+    fileRules.nearTimeSeconds = rules.nearTimeSeconds;
+    fileRules.numberedGenerations = general.GenStyle == 0 || general.GenStyle == 1;
+    fileRules.generationCount = rules.generationCount;
+    return fileRules;
 }
 
 int CBackupProcessor::ProcessFile(const std::string& fileName)
 {
     PaceStep(m_core);
-    if (m_mode != ProcessorMode::kBackup)
+    if (run.mode != ProcessorMode::kBackup)
         return 0;
     const CAppState& state = m_core.State();
     if (state.disabled != 0 || state.abortRequested != 0)
@@ -224,8 +224,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         return 0;
     }
     CFileFacts facts;
-    facts.source = JoinPath(m_sourceFolder, fileName);
-    facts.backup = JoinPath(m_destinationFolder, fileName);
+    facts.source = JoinPath(place.sourceFolder, fileName);
+    facts.backup = JoinPath(place.destinationFolder, fileName);
     if (ReadStatus(facts.source, facts.sourceStatus) != 0) {
         // Listed a moment ago and gone now: deleted or renamed while the pass ran, which
         // is no failure of the backup. Unexpected errors are reported as errors.
@@ -243,8 +243,8 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         return 0;
     facts.now = NowSeconds(m_core);
 
-    const CFileRules rules = FileRules();
-    if (NeedsArchiveState(rules, facts)) {
+    const CFileRules fileRules = FileRules();
+    if (NeedsArchiveState(fileRules, facts)) {
         if (!BackupTreeIntact())
             return 0;
         std::string localSource;
@@ -257,7 +257,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         }
         facts.archive = CompareArchiveState(localSource, localBackup);
     }
-    CarryOut(DecideFile(rules, facts), facts, fileName);
+    CarryOut(DecideFile(fileRules, facts), facts, fileName);
     return 0;
 }
 
@@ -266,7 +266,7 @@ void CBackupProcessor::ReportCopy(const std::string& message, bool done, const C
 {
     // Kind 0 for a done action, 6 for one left undone by test mode or the abort keys,
     // else the failure kind; a copy whose source changed under it is a warning.
-    if (done && SourceChangedWhileCopied(facts.source, facts.sourceStatus, to, m_archiveMode != 0)) {
+    if (done && SourceChangedWhileCopied(facts.source, facts.sourceStatus, to, rules.archiveMode != 0)) {
         m_core.OutputMessage(MessageKind::kWarning, message, facts.source, to,
                              EngineText::kSourceChangedWhileCopied);
         return;
@@ -279,9 +279,9 @@ void CBackupProcessor::CopyToNewFileFolder(const std::string& source, const std:
                                            const char* message)
 {
     // The second copy into the new-file folder, counted like every copy.
-    if (m_newFileFolder.empty())
+    if (place.newFileFolder.empty())
         return;
-    const std::string newFile = JoinPath(m_newFileFolder, fileName);
+    const std::string newFile = JoinPath(place.newFileFolder, fileName);
     ClearLastSystemError();
     int kind = MessageKind::kTest;
     if (!IsDryRun()) {
@@ -290,20 +290,21 @@ void CBackupProcessor::CopyToNewFileFolder(const std::string& source, const std:
     }
     m_core.OutputMessage(kind, message, source, newFile,
                          kind == MessageKind::kFile ? std::string() : SystemErrorSuffix());
-    ++m_copyCounter;
+    CountAttempt();
 }
 
 void CBackupProcessor::MoveNewerBackup(const CFileFacts& facts, const std::string& fileName)
 {
-    const std::string target = JoinPath(m_newerBackupMoveFolder, fileName);
+    const std::string target = JoinPath(rules.newerBackupMoveFolder, fileName);
     // Moving the backup onto itself would first delete it.
-    if (IsSameFolder(m_newerBackupMoveFolder, m_destinationFolder)) {
+    if (IsSameFolder(rules.newerBackupMoveFolder, place.destinationFolder)) {
         m_core.OutputMessage(MessageKind::kError, EngineText::kMoveToIsTheFolder, {}, facts.backup,
-                             m_newerBackupMoveFolder);
+                             rules.newerBackupMoveFolder);
         return;
     }
     // A move folder inside the backup is not reached through a planted link.
-    if (const std::string link = FirstLinkBelow(m_destinationRoot, m_newerBackupMoveFolder); !link.empty()) {
+    if (const std::string link = FirstLinkBelow(place.destinationRoot, rules.newerBackupMoveFolder);
+        !link.empty()) {
         m_core.OutputMessage(MessageKind::kError, EngineText::kLinkInBackupTree, {}, link);
         return;
     }
@@ -325,7 +326,7 @@ void CBackupProcessor::CarryOut(const CFileAction& action, const CFileFacts& fac
     if (action.sourceStateUnkept)
         WarnArchiveStateNotKept(RootPath());
     if (action.backupStateUnkept)
-        WarnArchiveStateNotKept(m_destinationRoot);
+        WarnArchiveStateNotKept(place.destinationRoot);
     const auto report = [this](const CFileMessage& message) {
         m_core.OutputMessage(message.kind, message.text, message.source, message.destination, message.info);
     };
@@ -376,7 +377,7 @@ void CBackupProcessor::CarryOut(const CFileAction& action, const CFileFacts& fac
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
         const std::string generationPath =
-            m_generationFolder.empty() ? std::string() : JoinPath(m_generationFolder, fileName);
+            place.generationFolder.empty() ? std::string() : JoinPath(place.generationFolder, fileName);
         const bool updated = UpdateWithGenerations(*this, facts.source, facts.backup, generationPath, dryRun,
                                                    action.generationCount);
         ReportCopy(action.updateText, updated, facts, facts.backup, dryRun);

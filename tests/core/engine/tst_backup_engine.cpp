@@ -765,8 +765,8 @@ private slots:
         rig.engine->StartMonitoring();
         setting.changeMark = ChangeMark::kRequested;
         QCOMPARE(rig.engine->RunBackupPass(), 1);
-        QCOMPARE(rig.engine->Processor().m_destinationRoot, inTree(processorRoot));
-        QCOMPARE(rig.engine->Processor().m_ownDestination, 1);
+        QCOMPARE(rig.engine->Processor().place.destinationRoot, inTree(processorRoot));
+        QCOMPARE(rig.engine->Processor().rules.ownDestination, 1);
         QCOMPARE(rig.sink.RowsOf(EngineText::kNotBackedUp)[0].destination, inTree(shown));
     }
 
@@ -792,10 +792,10 @@ private slots:
         setting.ObsRunExe.Assign(rig.tree.Path("no-such-program"));
         rig.engine->StartMonitoring();
         setting.changeMark = ChangeMark::kRequested;
-        rig.engine->Processor().m_mode = mode;
+        rig.engine->Processor().run.mode = mode;
         rig.sink.rows.clear();
         QCOMPARE(rig.engine->RunBackupPass(), 1);
-        rig.engine->Processor().m_mode = ProcessorMode::kBackup;
+        rig.engine->Processor().run.mode = ProcessorMode::kBackup;
         std::vector<std::string> messages;
         for (const auto& timed : rig.sink.rows)
             messages.push_back(timed.row.message);
@@ -880,7 +880,7 @@ private slots:
                 rig.State().disabled = 1;
             };
         } else {
-            rig.engine->Processor().m_testMode = 1;
+            rig.engine->Processor().run.testMode = 1;
         }
 
         QCOMPARE(rig.engine->RunBackupPass(), passResult);

@@ -27,14 +27,14 @@ public:
 
     int ProcessFile(const std::string& fileName) override
     {
-        files.push_back(m_sourceFolder + "/" + fileName + " -> " + m_destinationFolder);
+        files.push_back(place.sourceFolder + "/" + fileName + " -> " + place.destinationFolder);
         if (onFile)
             onFile();
         return 0;
     }
     int AfterFiles() override
     {
-        afterFiles.push_back(m_sourceFolder);
+        afterFiles.push_back(place.sourceFolder);
         return 0;
     }
 
@@ -136,8 +136,8 @@ private slots:
         for (const std::string root : {"G", "new", "gen"}) {
             QVERIFY(m_tree->Exists(root + m_source + "/Sub"));
         }
-        QCOMPARE(processor.m_newFileFolder, m_tree->Path("new") + m_source + "/Sub");
-        QCOMPARE(processor.m_generationFolder, m_tree->Path("gen") + m_source + "/Sub");
+        QCOMPARE(processor.place.newFileFolder, m_tree->Path("new") + m_source + "/Sub");
+        QCOMPARE(processor.place.generationFolder, m_tree->Path("gen") + m_source + "/Sub");
 
         const std::vector<CRow> expected{
             {MessageKind::kDebug, "OnDir", m_source + "/", ""},
@@ -330,7 +330,7 @@ private slots:
         setting.BakTo.Assign(m_tree->Path("own"));
         CRecordingProcessor processor(*m_core);
         processor.LoadRules(setting);
-        processor.m_mode = mode;
+        processor.run.mode = mode;
         QCOMPARE(processor.Walk(m_source, true), 0);
         QCOMPARE(processor.afterFiles.size(), std::size_t(2));
         QVERIFY(!m_tree->Exists("own"));

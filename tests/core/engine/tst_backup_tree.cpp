@@ -76,7 +76,7 @@ private:
         processor.LoadRules(m_setting);
         if (processor.Walk(m_source, true) != 0)
             return -1;
-        return processor.m_copyCounter;
+        return processor.CopyCount();
     }
 
     // Links of every sort and nested folders whose times and permissions all differ, one
@@ -169,7 +169,7 @@ private slots:
         m_tree->WriteFile("dst/A/a.$1.txt", "old", kTime);
         CBackupProcessor processor(*m_core);
         processor.LoadRules(m_setting);
-        processor.m_mode = ProcessorMode::kDeleteGenerations;
+        processor.run.mode = ProcessorMode::kDeleteGenerations;
         QCOMPARE(processor.Walk(m_source, true), 0);
         QVERIFY(!PathExists(m_destination + "/A/a.$1.txt"));
         QVERIFY(!PathExists(m_destination + "/R"));

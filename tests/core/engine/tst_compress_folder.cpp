@@ -338,7 +338,7 @@ private slots:
     void testModeRunsNothing()
     {
         m_core->Settings().general.CpZIP = MakeScript("bin/archiver", kRecordingArchiver);
-        m_processor->m_testMode = 1;
+        m_processor->run.testMode = 1;
         QCOMPARE(CompressFolder(*m_processor, CompressionMode::kZip, 0), 1);
         QVERIFY(!m_tree->Exists("bin/args"));
         QVERIFY(!m_tree->Exists("bak"));

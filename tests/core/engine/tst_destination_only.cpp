@@ -65,11 +65,11 @@ private:
     {
         CBackupProcessor processor(*m_core);
         processor.LoadRules(m_setting);
-        processor.m_testMode = m_testMode;
+        processor.run.testMode = m_testMode;
         const int result = processor.Walk(m_source, recurse);
         if (result != 0)
             return -1;
-        return processor.m_copyCounter;
+        return processor.CopyCount();
     }
 
     int m_testMode = 0;

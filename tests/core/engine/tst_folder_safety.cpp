@@ -258,7 +258,7 @@ private slots:
             QVERIFY(m_tree->MakeFolder("general").size() > 0);
         }
         QCOMPARE(symlink(victim.c_str(), link.c_str()), 0);
-        m_processor->m_testMode = testMode;
+        m_processor->run.testMode = testMode;
 
         QVERIFY(Backup() >= 0);
 
@@ -299,7 +299,7 @@ private slots:
         bool planted = false;
         for (int pump = 1; pump <= 100; ++pump) {
             m_host->pump.actionsAtPump[pump] = [=, &planted] {
-                if (planted || processor->m_destinationFolder != folder)
+                if (planted || processor->place.destinationFolder != folder)
                     return;
                 planted =
                     rename(folder.c_str(), away.c_str()) == 0 && symlink(victim.c_str(), folder.c_str()) == 0;

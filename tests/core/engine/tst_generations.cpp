@@ -173,7 +173,7 @@ private slots:
         // Names that only look like generations of the backup.
         for (const char* other : {"bak/report.doc.$01", "bak/report.doc.$1x", "bak/report.docx.$1"})
             m_tree->WriteFile(other, "other");
-        m_processor->m_generationCount = count;
+        m_processor->rules.generationCount = count;
 
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
 
@@ -192,7 +192,7 @@ private slots:
                 std::find(generations.begin(), generations.end(), generation) != generations.end();
             QCOMPARE(PathExists(Generation(generation)), moved);
         }
-        QCOMPARE(m_processor->m_copyCounter, static_cast<long>(moves.size() + 1));
+        QCOMPARE(m_processor->CopyCount(), static_cast<long>(moves.size() + 1));
     }
 
     void generationFolderReceivesTheBackup()
@@ -200,7 +200,7 @@ private slots:
         m_tree->WriteFile("bak/report.doc", "state 0");
         m_tree->WriteFile("gen/report.doc.$1", "state 1");
         const std::string generationPath = m_tree->Path("gen/report.doc");
-        m_processor->m_generationCount = 2;
+        m_processor->rules.generationCount = 2;
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, generationPath));
         QCOMPARE(m_tree->Read("gen/report.doc.$2"), std::string("state 1"));
         QCOMPARE(m_tree->Read("gen/report.doc.$1"), std::string("state 0"));
@@ -214,7 +214,7 @@ private slots:
         general.GenStyle = 2;
         general.YmdFmt = 0;
         m_tree->WriteFile("bak/report.doc", "old");
-        m_processor->m_generationCount = 5;
+        m_processor->rules.generationCount = 5;
         const std::string dated = m_backup + ".$2311";
 
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
@@ -241,14 +241,14 @@ private slots:
         QCOMPARE(chmod(m_backup.c_str(), 0444), 0);
         QVERIFY(UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
         QCOMPARE(ReadFileBytes(m_backup), std::string("new"));
-        QCOMPARE(m_processor->m_copyCounter, 1L);
+        QCOMPARE(m_processor->CopyCount(), 1L);
     }
 
     // A backup that cannot be moved aside as generation 1 keeps its place: the update
     // fails instead of overwriting the only copy of that version.
     void backupThatCannotBecomeAGenerationIsKept()
     {
-        m_processor->m_generationCount = 2;
+        m_processor->rules.generationCount = 2;
         const std::string longName(254, 'n');
         const std::string source = m_tree->WriteFile("src/" + longName, "new");
         const std::string backup = m_tree->WriteFile("bak/" + longName, "old");
@@ -268,12 +268,12 @@ private slots:
     void nothingChangesInTestMode()
     {
         QFETCH(bool, keysHeld);
-        m_processor->m_testMode = keysHeld ? 0 : 1;
+        m_processor->run.testMode = keysHeld ? 0 : 1;
         m_host->keys.held = keysHeld;
         m_tree->WriteFile("bak/report.doc", "state 0");
         m_tree->WriteFile("bak/report.doc.$1", "state 1");
         m_tree->WriteFile("bak/report.doc.$2", "state 2");
-        m_processor->m_generationCount = 2;
+        m_processor->rules.generationCount = 2;
 
         QVERIFY(!UpdateWithGenerations(*m_processor, m_source, m_backup, {}));
         QCOMPARE(Rows(),
@@ -281,7 +281,7 @@ private slots:
                                     {MessageKind::kTest, kGeneration, m_backup, Generation(1), ""}}));
         QCOMPARE(ReadFileBytes(m_backup), std::string("state 0"));
         QCOMPARE(ReadFileBytes(Generation(2)), std::string("state 2"));
-        QCOMPARE(m_processor->m_copyCounter, 3L);
+        QCOMPARE(m_processor->CopyCount(), 3L);
     }
 
     void deletion_data()
@@ -309,9 +309,9 @@ private slots:
             m_tree->WriteFile(std::string("bak/") + name, name);
         m_tree->MakeFolder("bak/Folder.$1");
         chmod((folder + "/a.txt.$3").c_str(), 0444);
-        m_processor->m_mode = ProcessorMode::kDeleteGenerations;
-        m_processor->m_generationsToKeep = keep;
-        m_processor->m_destinationFolder = folder;
+        m_processor->run.mode = ProcessorMode::kDeleteGenerations;
+        m_processor->run.generationsToKeep = keep;
+        m_processor->place.destinationFolder = folder;
 
         QVERIFY(DeleteGenerationFiles(*m_processor));
 
@@ -330,7 +330,7 @@ private slots:
         }
         for (const char* name : {"a.txt", ".$1", "b.$x", "Folder.$1"})
             QVERIFY(PathExists(folder + "/" + name));
-        QCOMPARE(m_processor->m_copyCounter, static_cast<long>(recycled.size()));
+        QCOMPARE(m_processor->CopyCount(), static_cast<long>(recycled.size()));
     }
 
     void deletionWithTagBeforeExtension()
@@ -339,8 +339,8 @@ private slots:
         const std::string folder = m_tree->MakeFolder("bak");
         for (const char* name : {"a.$1.txt", "Makefile.$2", "c.txt"})
             m_tree->WriteFile(std::string("bak/") + name, "x");
-        m_processor->m_mode = ProcessorMode::kDeleteGenerations;
-        m_processor->m_destinationFolder = folder;
+        m_processor->run.mode = ProcessorMode::kDeleteGenerations;
+        m_processor->place.destinationFolder = folder;
         QVERIFY(DeleteGenerationFiles(*m_processor));
         QVERIFY(!PathExists(folder + "/a.$1.txt"));
         QVERIFY(!PathExists(folder + "/Makefile.$2"));
@@ -351,13 +351,13 @@ private slots:
     {
         const std::string folder = m_tree->MakeFolder("bak");
         m_tree->WriteFile("bak/a.txt.$1", "x");
-        m_processor->m_mode = ProcessorMode::kDeleteGenerations;
-        m_processor->m_destinationFolder = folder;
-        m_processor->m_testMode = 1;
+        m_processor->run.mode = ProcessorMode::kDeleteGenerations;
+        m_processor->place.destinationFolder = folder;
+        m_processor->run.testMode = 1;
         QVERIFY(DeleteGenerationFiles(*m_processor));
         QCOMPARE(Rows(), (std::vector<CRow>{{MessageKind::kTest, kDeleted, folder + "/a.txt.$1", "", ""}}));
         QVERIFY(PathExists(folder + "/a.txt.$1"));
-        QCOMPARE(m_processor->m_copyCounter, 0L);
+        QCOMPARE(m_processor->CopyCount(), 0L);
     }
 
     void deletionRunOverAWalk()
@@ -368,7 +368,7 @@ private slots:
         CFileSetting setting;
         setting.BakTo.Assign(m_tree->Path("own"));
         m_processor->LoadRules(setting);
-        m_processor->m_mode = ProcessorMode::kDeleteGenerations;
+        m_processor->run.mode = ProcessorMode::kDeleteGenerations;
         QCOMPARE(m_processor->Walk(m_tree->Path("src"), true), 0);
         QVERIFY(!m_tree->Exists("own/report.doc.$1"));
         QVERIFY(!m_tree->Exists("own/Sub/x.doc.$4"));

@@ -39,7 +39,7 @@ public:
     using CBackupProcessor::CBackupProcessor;
     int ProcessFile(const std::string&) override
     {
-        ++m_copyCounter;
+        CountAttempt();
         return 0;
     }
     int AfterFiles() override { return 1; }
@@ -277,7 +277,7 @@ private slots:
         processor.LoadRules(CFileSetting{});
 
         QCOMPARE(BackupFolder(processor, source, true), -1);
-        QCOMPARE(processor.m_copyCounter, 0L);
+        QCOMPARE(processor.CopyCount(), 0L);
         const auto errors = m_host->sink.RowsOfKind(MessageKind::kError);
         QCOMPARE(errors.size(), std::size_t(1));
         QCOMPARE(errors[0].message, std::string("エラー: ") + message);

@@ -104,9 +104,9 @@ private slots:
         m_host->clock.SetSeconds(kNow);
 
         m_processor = std::make_unique<CBackupProcessor>(*m_core);
-        m_processor->m_sourceFolder = m_tree->MakeFolder("src");
-        m_processor->m_destinationFolder = m_tree->MakeFolder("dst");
-        m_processor->m_newerBackupMoveFolder = m_tree->MakeFolder("moved");
+        m_processor->place.sourceFolder = m_tree->MakeFolder("src");
+        m_processor->place.destinationFolder = m_tree->MakeFolder("dst");
+        m_processor->rules.newerBackupMoveFolder = m_tree->MakeFolder("moved");
         m_source = m_tree->Path("src/a.txt");
         m_backup = m_tree->Path("dst/a.txt");
         m_newFile = m_tree->Path("new/a.txt");
@@ -135,8 +135,8 @@ private slots:
         constexpr K kTest = MessageKind::kTest;
         const auto setForced = [](const char* pattern, int action) {
             return [pattern, action](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
-                SplitPatternList(p.m_newerBackupList, pattern);
-                p.m_newerBackupAction = action;
+                SplitPatternList(p.rules.newerBackupList, pattern);
+                p.rules.newerBackupAction = action;
             };
         };
 
@@ -151,7 +151,7 @@ private slots:
                  .backupAfter = "old",
                  .sourceAfter = {}});
         AddCase("filtered out", {.setup = [](CBackupProcessor& p, CApplicationCore&,
-                                             CFakeHost&) { SplitPatternList(p.m_excludeList, "*.txt"); },
+                                             CFakeHost&) { SplitPatternList(p.rules.excludeList, "*.txt"); },
                                  .expected = {Row(kDebug, "un-matched", "a.txt")},
                                  .backupAfter = "old"});
         AddCase("equal time and size", {.backupBytes = "old", .expected = {}, .backupAfter = "old"});
@@ -199,17 +199,17 @@ private slots:
             {.sourceAge = 200,
              .setup =
                  [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
-                     SplitPatternList(p.m_newerBackupList, "*.txt");
-                     p.m_newerBackupAction = 3;
-                     p.m_testMode = 1;
+                     SplitPatternList(p.rules.newerBackupList, "*.txt");
+                     p.rules.newerBackupAction = 3;
+                     p.run.testMode = 1;
                  },
              .expected = {Row(kTest, "バックアップ先のほうが最新のファイルを移動", {}, "{D}", "{M}/a.txt")},
              .backupAfter = "old"});
 
         const auto days = [](long from, long to) {
             return [from, to](CBackupProcessor& p, CApplicationCore&, CFakeHost&) {
-                p.m_daysFrom = from;
-                p.m_daysTo = to;
+                p.rules.daysFrom = from;
+                p.rules.daysTo = to;
             };
         };
         AddCase("DaysFrom 3, written 2 days ago", {.sourceAge = 2 * kDay,
@@ -217,7 +217,7 @@ private slots:
                                                    .setup = days(3, -1),
                                                    .expected = {Row(kDebug, "Ignored; <3 DaysFrom", "{S}")}});
 
-        const auto testMode = [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) { p.m_testMode = 1; };
+        const auto testMode = [](CBackupProcessor& p, CApplicationCore&, CFakeHost&) { p.run.testMode = 1; };
         const auto abortKeys = [](CBackupProcessor&, CApplicationCore&, CFakeHost& host) {
             host.keys.held = true;
         };
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(PathExists(m_moved + "/a.txt"), decision.movedAfter.has_value());
         if (decision.movedAfter)
             QCOMPARE(ReadFileBytes(m_moved + "/a.txt"), *decision.movedAfter);
-        QCOMPARE(m_processor->m_copyCounter, decision.copies);
+        QCOMPARE(m_processor->CopyCount(), decision.copies);
         // An update always carries the source's time, so the next pass finds nothing to do.
         if (decision.backupAfter && *decision.backupAfter == decision.sourceAfter && decision.sourceExists)
             QCOMPARE(FileTime(m_backup), FileTime(m_source));
@@ -295,7 +295,7 @@ private slots:
         QFETCH(bool, asked);
         QFETCH(bool, copied);
 
-        m_processor->m_bigFileLimitMb = 10;
+        m_processor->rules.bigFileLimitMb = 10;
         m_host->prompter.answers.push_back(answer);
         WriteSparse(m_source, size);
         SetFileTime(m_source, kNow - 100);
@@ -375,7 +375,7 @@ private slots:
             if (backupRecorded)
                 QCOMPARE(ClearArchiveBit(m_backup), 0);
         }
-        m_processor->m_archiveMode = 1;
+        m_processor->rules.archiveMode = 1;
 
         m_processor->ProcessFile("a.txt");
 
@@ -422,9 +422,9 @@ private slots:
 
         m_core->Settings().general.GenStyle = genStyle;
         m_core->Settings().general.Forced = 1;
-        m_processor->m_generationCount = gen;
-        m_processor->m_sameDate = sameDate;
-        m_processor->m_nearTimeSeconds = nearTime;
+        m_processor->rules.generationCount = gen;
+        m_processor->rules.sameDate = sameDate;
+        m_processor->rules.nearTimeSeconds = nearTime;
         m_tree->WriteFile("src/a.txt", "new", kNow - 100);
         m_tree->WriteFile("dst/a.txt", "old", kNow - 100 - backupAge);
         // The generations in the style in use (style 1 puts the tag before the extension).
@@ -445,7 +445,7 @@ private slots:
             if (!expected.empty())
                 QCOMPARE(ReadFileBytes(generation(g)), expected);
         }
-        QCOMPARE(m_processor->m_generationCount, gen);
+        QCOMPARE(m_processor->rules.generationCount, gen);
     }
 
     void newFileFolder_data()
@@ -473,8 +473,8 @@ private slots:
         QFETCH(int, testMode);
         QFETCH(std::vector<CRow>, expected);
 
-        m_processor->m_newFileFolder = m_tree->MakeFolder("new");
-        m_processor->m_testMode = testMode;
+        m_processor->place.newFileFolder = m_tree->MakeFolder("new");
+        m_processor->run.testMode = testMode;
         m_tree->WriteFile("src/a.txt", "new", kNow - 100);
         if (backupExists)
             m_tree->WriteFile("dst/a.txt", "old", kNow - 200);
@@ -482,7 +482,7 @@ private slots:
         m_processor->ProcessFile("a.txt");
 
         QCOMPARE(Rows(), Resolve(expected));
-        QCOMPARE(m_processor->m_copyCounter, 2L);
+        QCOMPARE(m_processor->CopyCount(), 2L);
         QCOMPARE(PathExists(m_newFile), testMode == 0);
         if (testMode == 0)
             QCOMPARE(ReadFileBytes(m_newFile), std::string("new"));
@@ -544,9 +544,9 @@ private slots:
     void notInBackupMode()
     {
         m_tree->WriteFile("src/a.txt", "new", kNow - 100);
-        m_processor->m_mode = ProcessorMode::kDeleteGenerations;
+        m_processor->run.mode = ProcessorMode::kDeleteGenerations;
         m_processor->ProcessFile("a.txt");
-        m_processor->m_mode = ProcessorMode::kBackup;
+        m_processor->run.mode = ProcessorMode::kBackup;
         m_core->State().abortRequested = 1;
         m_processor->ProcessFile("a.txt");
         QCOMPARE(Rows(), std::vector<CRow>{});

@@ -28,6 +28,9 @@ inline constexpr int kBackUpAll = 300;
 inline constexpr int kPeriodBase = 10000;
 }  // namespace TimerId
 
+// How soon the back-up-all timer looks again when a pass was running.
+inline constexpr int kBackUpAllRetryMs = 200;
+
 inline constexpr int kStatusTimerMs = 500;
 
 // What the user chose for one manual run (the folder backup dialog); they hold for that

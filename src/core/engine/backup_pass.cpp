@@ -249,6 +249,9 @@ void CBackupEngine::StartAfterProgram(const CFileSetting& setting)
 
 void CBackupEngine::RunManual(int mode, const CManualChoices& choices)
 {
+    // The run options below belong to the pass that is running, if any.
+    if (m_core.State().processingCounter != 0)
+        return;
     m_processor.run.contentCompare = choices.contentCompare;
     m_processor.run.testMode = choices.testMode;
     m_processor.run.generationsToKeep = choices.generationsToKeep;

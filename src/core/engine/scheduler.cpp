@@ -417,7 +417,15 @@ void CBackupEngine::OnTimer(int id)
     } else if (id == TimerId::kDelay) {
         RunBackupPass();
     } else if (id == TimerId::kBackUpAll) {
-        if (ITimerService* timers = m_core.Services().timers)
+        ITimerService* timers = m_core.Services().timers;
+        // A pass that paces itself lets timers run; its mode and test mode are its own
+        // until it ends, so the back-up-all pass waits for the timer's next turn.
+        if (m_core.State().processingCounter != 0) {
+            if (timers)
+                timers->StartTimer(TimerId::kBackUpAll, kBackUpAllRetryMs);
+            return;
+        }
+        if (timers)
             timers->StopTimer(TimerId::kBackUpAll);
         m_backUpAllPending = false;
         BackUpAllSettings();

@@ -701,6 +701,43 @@ private slots:
         QCOMPARE(rig.State().processingEnabled, enabledAfter);
     }
 
+    // The back-up-all timer that comes while a chosen-folder run paces itself waits for
+    // that run to end: the run keeps its test mode (nothing written) or its generation
+    // deletion, and the back-up-all pass follows it.
+    void backUpAllWaitsForTheRunningPass_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("testMode");
+        QTest::newRow("test run") << ProcessorMode::kBackup << 1;
+        QTest::newRow("generation deletion") << ProcessorMode::kDeleteGenerations << 0;
+    }
+    void backUpAllWaitsForTheRunningPass()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, testMode);
+        CRig rig;
+        rig.AddSetting("one");
+        for (int i = 0; i < 20; ++i)
+            rig.tree.WriteFile("one/f" + std::to_string(i) + ".txt", "x");
+        rig.core->Settings().startup.sa = 1;
+        rig.engine->StartMonitoring();
+        rig.Setting(0).changeMark = ChangeMark::kRequested;
+        rig.host.pump.pumpCount = 0;
+        rig.host.pump.actionsAtPump[4] = [&rig] { rig.engine->OnTimer(TimerId::kBackUpAll); };
+
+        CManualChoices choices;
+        choices.testMode = testMode;
+        rig.engine->RunManual(mode, choices);
+        QVERIFY(rig.sink.MessagesOfKind(MessageKind::kFile).empty());
+        QVERIFY(!PathExists(rig.BackupOf("one")));
+        QCOMPARE(rig.engine->Processor().run.mode, int(ProcessorMode::kBackup));
+        QCOMPARE(rig.engine->Processor().run.testMode, 0);
+
+        rig.Advance(1000ms);
+        QVERIFY(PathExists(rig.BackupOf("one")));
+        QCOMPARE(rig.State().processingCounter, 0);
+    }
+
     // A setting whose backup is refused (its source went missing) gets no after-program
     // and no count, and makes the pass result 0; the next setting is still backed up.
     void refusedSettingSkipsTheRest()

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "helpers/temp_tree.h"
-#include "platform/linux/atomic_copy.h"
+#include "platform/atomic_copy.h"
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {

@@ -28,7 +28,7 @@
 #include "helpers/scoped_mount.h"
 #include "helpers/tree_compare.h"
 #include "platform/change_notifier.h"
-#include "platform/linux/atomic_copy.h"
+#include "platform/atomic_copy.h"
 #include "platform/path.h"
 #include "platform/platform_texts.h"
 

@@ -10,7 +10,7 @@
 
 #include "engine/backup_engine.h"
 #include "engine/front_end_hooks.h"
-#include "platform/linux/process_priority.h"
+#include "platform/process_priority.h"
 #include "settings/application_core.h"
 
 class IChangeNotifierFactory;

@@ -1,10 +1,8 @@
 #include "engine/backup_processor.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/destination_path.h"
 #include "engine/engine_texts.h"
@@ -13,8 +11,9 @@
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/network_share.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
@@ -27,35 +26,36 @@ long DayCount(const std::string& text)
     return text.empty() ? -1 : std::strtol(text.c_str(), nullptr, 10);
 }
 
-// followLink false: a folder that is a link itself is not a folder.
-bool StatFolder(const std::string& folder, struct stat& status, bool followLink)
+// followLink false: a folder that is a link itself is not a folder. found tells whether
+// anything stands at the name.
+bool StatFolder(const std::string& folder, CFileStatus& status, bool followLink, bool* found = nullptr)
 {
     std::string local;
-    return !folder.empty() && ToLocalPath(folder, local) == 0
-           && (followLink ? stat(local.c_str(), &status) : lstat(local.c_str(), &status)) == 0
-           && S_ISDIR(status.st_mode);
+    const bool read = !folder.empty() && ToLocalPath(folder, local) == 0
+                      && (followLink ? ReadFollowedStatus(local, status) : ReadFileStatus(local, status)) == 0;
+    if (found != nullptr)
+        *found = read;
+    return read && status.IsFolder();
 }
 
-bool IdentifyFolder(const std::string& folder, dev_t& device, ino_t& inode)
+bool IdentifyFolder(const std::string& folder, std::uint64_t& device, std::uint64_t& inode)
 {
-    struct stat status
-    {
-    };
+    CFileStatus status;
     if (!StatFolder(folder, status, true))
         return false;
-    device = status.st_dev;
-    inode = status.st_ino;
+    device = status.device;
+    inode = status.identity;
     return true;
 }
 
 // The backup of a folder carries its source folder's permissions, which may deny its
 // owner writing or entering. While the pass works in such a folder it gets them back;
 // LeaveFolder puts the source's bits in place again. mode is the folder's as just read.
-void MakeFolderWorkable(const std::string& folder, mode_t mode)
+void MakeFolderWorkable(const std::string& folder, unsigned permissions)
 {
     std::string local;
-    if ((mode & S_IRWXU) != S_IRWXU && ToLocalPath(folder, local) == 0)
-        (void)chmod(local.c_str(), (mode & 07777) | S_IRWXU);
+    if ((permissions & kOwnerAllPermissions) != kOwnerAllPermissions && ToLocalPath(folder, local) == 0)
+        (void)SetPermissions(local, (permissions & kPermissionBits) | kOwnerAllPermissions);
 }
 
 // 0 when the backup folder has the source folder's permissions and last-write time (or
@@ -72,33 +72,28 @@ int CopyFolderTimeAndMode(const std::string& sourceFolder, const std::string& ba
         return error;
     if (const int error = ToLocalPath(backupFolder, localBackup))
         return error;
-    struct stat source
-    {
-    };
-    struct stat backup
-    {
-    };
+    CFileStatus source;
+    CFileStatus backup;
     // A source folder that went away meanwhile has no time to give; its files said so.
-    if (stat(localSource.c_str(), &source) != 0)
+    if (ReadFollowedStatus(localSource, source) != 0)
         return 0;
     // Generation deletion walks backups that need not exist.
-    if ((isTop ? stat(localBackup.c_str(), &backup) : lstat(localBackup.c_str(), &backup)) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (!S_ISDIR(backup.st_mode))
+    if (const int error = isTop ? ReadFollowedStatus(localBackup, backup) : ReadFileStatus(localBackup, backup))
+        return error == ENOENT ? 0 : error;
+    if (!backup.IsFolder())
         return ENOTDIR;
-    const mode_t mode = source.st_mode & 07777;
-    const bool sameTime =
-        backup.st_mtim.tv_sec == source.st_mtim.tv_sec && backup.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
-    if ((backup.st_mode & 07777) == mode && sameTime)
+    const unsigned mode = source.permissions;
+    const bool sameTime = backup.modified == source.modified;
+    if (backup.permissions == mode && sameTime)
         return 0;
     if (!isTop && !FirstLinkBelow(destinationRoot, backupFolder).empty())
         return ELOOP;
-    if ((backup.st_mode & 07777) != mode && chmod(localBackup.c_str(), mode) != 0)
-        return errno;
+    if (backup.permissions != mode)
+        if (const int error = SetPermissions(localBackup, mode))
+            return error;
     if (sameTime)
         return 0;
-    const timespec times[2] = {source.st_atim, source.st_mtim};
-    return utimensat(AT_FDCWD, localBackup.c_str(), times, 0) == 0 ? 0 : errno;
+    return SetFileTimes(localBackup, source.accessed, source.modified);
 }
 
 } // namespace
@@ -144,8 +139,8 @@ bool CBackupProcessor::DestinationStillThere()
 {
     if (m_destinationLost)
         return false;
-    dev_t device = 0;
-    ino_t inode = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
     if (!m_destinationKnown
         || (IdentifyFolder(place.destinationRoot, device, inode) && device == m_destinationDevice
             && inode == m_destinationInode))
@@ -187,12 +182,11 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     // found by that look or makes the identity differ later. A link in the folder's own
     // place leaves it unknown: the look removes it or stops, and the folder made in its
     // place is identified below.
-    struct stat entered
-    {
-    };
-    m_enteredFolderKnown = StatFolder(place.destinationFolder, entered, false);
-    m_enteredFolderDevice = entered.st_dev;
-    m_enteredFolderInode = entered.st_ino;
+    CFileStatus entered;
+    bool enteredFound = false;
+    m_enteredFolderKnown = StatFolder(place.destinationFolder, entered, false, &enteredFound);
+    m_enteredFolderDevice = enteredFound ? entered.device : 0;
+    m_enteredFolderInode = enteredFound ? entered.identity : 0;
     // Whoever can write into the backup must not be able to lead the program elsewhere.
     if (!NoLinkOnTheWay(place.destinationRoot, place.destinationFolder)
         || !NoLinkOnTheWay(place.newFileRoot, place.newFileFolder)
@@ -200,7 +194,7 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
         return false;
     // Only a folder found in place can lack the bits; one made below gets them anyway.
     if (!IsDryRun() && m_enteredFolderKnown)
-        MakeFolderWorkable(place.destinationFolder, entered.st_mode);
+        MakeFolderWorkable(place.destinationFolder, entered.permissions);
     if (run.mode == ProcessorMode::kDeleteGenerations)
         return DeleteGenerationFiles(*this);
 
@@ -223,7 +217,7 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (ready && !IsDryRun()) {
         // A folder made just now (nothing was at its name on entry) holds no copy left
         // behind by an earlier run.
-        if (entered.st_mode == 0)
+        if (!enteredFound)
             m_clearedFolders.insert(place.destinationFolder);
         RemoveStaleCopiesOnce(place.destinationFolder);
         RemoveStaleCopiesOnce(place.newFileFolder);
@@ -260,7 +254,7 @@ bool CBackupProcessor::NoLinkOnTheWay(const std::string& root, const std::string
     // further up was planted after the walk passed there.
     std::string local;
     if (link == WithoutTrailingSeparator(folder) && run.mode == ProcessorMode::kBackup && !IsDryRun()
-        && ToLocalPath(link, local) == 0 && unlink(local.c_str()) == 0) {
+        && ToLocalPath(link, local) == 0 && RemoveFile(local) == 0) {
         m_core.OutputMessage(MessageKind::kDetail, EngineText::kLinkReplacedByFolder, {}, link);
         if (FirstLinkBelow(root, folder).empty())
             return true;
@@ -275,8 +269,8 @@ bool CBackupProcessor::BackupTreeIntact()
     if (m_destinationLost)
         return false;
     // One look at where the path leads instead of one for every folder on the way.
-    dev_t device = 0;
-    ino_t inode = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
     if (m_enteredFolderKnown && IdentifyFolder(place.destinationFolder, device, inode)
         && device == m_enteredFolderDevice && inode == m_enteredFolderInode)
         return true;
@@ -292,7 +286,7 @@ bool CBackupProcessor::BackupTreeIntact()
 void CBackupProcessor::RememberDevice(const std::string& folder)
 {
     const std::string path = folder.empty() ? std::string(1, kPathSeparator) : folder;
-    dev_t device = 0;
+    std::uint64_t device = 0;
     if (DeviceOf(path, device))
         m_knownDevices[path] = device;
 }
@@ -303,7 +297,7 @@ bool CBackupProcessor::IsMounted(const std::string& folder) const
     if (IsInUnmountedMount(path, ConfiguredMountPoints()))
         return false;
     const auto known = m_knownDevices.find(path);
-    dev_t device = 0;
+    std::uint64_t device = 0;
     if (known == m_knownDevices.end() || !DeviceOf(path, device) || device == known->second)
         return true;
     // A drive that was mounted and is not now leaves its bare, empty mount point.

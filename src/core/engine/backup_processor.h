@@ -4,14 +4,14 @@
 // source folder. The pass driver fills the rules before each walk (LoadRules); the walk
 // keeps the current source, destination, new-file and generation folders up to date.
 
+#include <cstdint>
 #include <map>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <unordered_set>
 
 #include "engine/folder_walker.h"
 #include "engine/pattern.h"
+#include "platform/file_status.h"
 
 struct CFileAction;
 struct CFileFacts;
@@ -103,7 +103,7 @@ public:
     // targetMissing: the caller has just found no file at to; fromStatus: what the caller
     // has just read of from (lstat), or null.
     bool CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting, bool dryRun,
-                        bool targetMissing = false, const struct stat* fromStatus = nullptr);
+                        bool targetMissing = false, const CFileStatus* fromStatus = nullptr);
 
     // Fills every rule from one file setting and the general settings (not the mode, the
     // test mode, the content-compare flag or the generations to keep, which belong to a
@@ -179,10 +179,10 @@ private:
     // The current destination folder as the walk entered it: while its path still leads
     // there, no link planted on the way can have turned it elsewhere.
     bool m_enteredFolderKnown = false;
-    dev_t m_enteredFolderDevice = 0;
-    ino_t m_enteredFolderInode = 0;
-    dev_t m_destinationDevice = 0;
-    ino_t m_destinationInode = 0;
+    std::uint64_t m_enteredFolderDevice = 0;
+    std::uint64_t m_enteredFolderInode = 0;
+    std::uint64_t m_destinationDevice = 0;
+    std::uint64_t m_destinationInode = 0;
     // Devices of sources and destinations as they were when last known to be mounted.
-    std::map<std::string, dev_t> m_knownDevices;
+    std::map<std::string, std::uint64_t> m_knownDevices;
 };

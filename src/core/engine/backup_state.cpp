@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <sys/stat.h>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -14,9 +14,10 @@
 #include "engine/folder_safety.h"
 #include "engine/generations.h"
 #include "platform/folder_listing.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/network_share.h"
-#include "platform/linux/trash.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
+#include "platform/trash.h"
 #include "platform/path.h"
 #include "settings/application_core.h"
 #include "settings/settings_model.h"
@@ -31,22 +32,20 @@ struct CGenerationInfo
     std::time_t newest = 0;
 };
 
-bool StatusOf(const std::string& path, struct stat& status)
+bool StatusOf(const std::string& path, CFileStatus& status)
 {
     std::string local;
-    return ToLocalPath(path, local) == 0 && lstat(local.c_str(), &status) == 0;
+    return ToLocalPath(path, local) == 0 && ReadFileStatus(local, status) == 0;
 }
 
-bool FolderIdentity(const std::string& path, dev_t& device, ino_t& inode)
+bool FolderIdentity(const std::string& path, std::uint64_t& device, std::uint64_t& inode)
 {
     std::string local;
-    struct stat status
-    {
-    };
-    if (path.empty() || ToLocalPath(path, local) != 0 || stat(local.c_str(), &status) != 0)
+    CFileStatus status;
+    if (path.empty() || ToLocalPath(path, local) != 0 || ReadFollowedStatus(local, status) != 0)
         return false;
-    device = status.st_dev;
-    inode = status.st_ino;
+    device = status.device;
+    inode = status.identity;
     return true;
 }
 
@@ -90,8 +89,8 @@ struct CBackupStateScan::CState
         for (const std::string& folder :
              {rules.place.destinationRoot, rules.place.newFileRoot, rules.place.generationRoot,
               core.Settings().general.Recycle2.expanded}) {
-            dev_t device = 0;
-            ino_t inode = 0;
+            std::uint64_t device = 0;
+            std::uint64_t inode = 0;
             if (FolderIdentity(folder, device, inode))
                 protectedFolders.push_back({device, inode});
         }
@@ -108,8 +107,8 @@ struct CBackupStateScan::CState
 
     bool IsProtected(const std::string& folder) const
     {
-        dev_t device = 0;
-        ino_t inode = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
         if (!FolderIdentity(folder, device, inode))
             return false;
         return std::any_of(protectedFolders.begin(), protectedFolders.end(),
@@ -149,7 +148,7 @@ struct CBackupStateScan::CState
     bool beforeExtension = false;
     bool ignore2sec = false;
     std::time_t now = 0;
-    std::vector<std::pair<dev_t, ino_t>> protectedFolders;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> protectedFolders;
     std::vector<std::string> ownFolders;
 
     bool started = false;
@@ -231,11 +230,9 @@ void CBackupStateScan::CState::ReadGenerations(const std::string& folder)
             continue;
         CGenerationInfo& info = generations[base];
         ++info.count;
-        struct stat status
-        {
-        };
+        CFileStatus status;
         if (StatusOf(JoinPath(folder, entry.name), status))
-            info.newest = std::max(info.newest, status.st_mtim.tv_sec);
+            info.newest = std::max(info.newest, static_cast<std::time_t>(status.modified.seconds));
     }
 }
 
@@ -246,12 +243,10 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
     CBackupStateRow row;
     row.sourcePath = JoinPath(sourceFolder, entry.name);
     row.backupPath = JoinPath(destinationFolder, entry.name);
-    struct stat sourceStatus
-    {
-    };
+    CFileStatus sourceStatus;
     if (!StatusOf(row.sourcePath, sourceStatus))
         return; // gone since the listing
-    row.modified = sourceStatus.st_mtim.tv_sec;
+    row.modified = sourceStatus.modified.seconds;
 
     if (entry.kind == EEntryKind::Folder) {
         // Hidden folders, folders the excludes name, and all folders of a setting without
@@ -273,14 +268,12 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
     }
 
     row.name = DisplayName(entry.name, false);
-    row.isLink = S_ISLNK(sourceStatus.st_mode);
-    row.size = sourceStatus.st_size;
+    row.isLink = sourceStatus.IsSymbolicLink();
+    row.size = sourceStatus.size;
     const CGenerationInfo info = GenerationsOf(entry.name);
     row.generations = info.count;
     row.newestGeneration = info.newest;
-    struct stat backupStatus
-    {
-    };
+    CFileStatus backupStatus;
     const bool backupExists = StatusOf(row.backupPath, backupStatus);
     if (!rules.MatchesFileFilter(entry.name)
         || CheckAgeWindow(row.modified, now, rules.rules.daysFrom, rules.rules.daysTo)
@@ -303,7 +296,7 @@ void CBackupStateScan::CState::SourceEntry(const CFolderEntry& entry, std::vecto
                 CompareWithBackup(row.sourcePath, sourceStatus, row.backupPath, backupStatus, ignore2sec)
                     .letters;
         }
-        row.backupNewer = sourceStatus.st_mtim.tv_sec < backupStatus.st_mtim.tv_sec;
+        row.backupNewer = sourceStatus.modified.seconds < backupStatus.modified.seconds;
         row.state = row.letters.empty() ? EFileBackupState::Equal : EFileBackupState::Changed;
     }
     rows.push_back(std::move(row));
@@ -324,17 +317,15 @@ void CBackupStateScan::CState::BackupEntry(const CFolderEntry& entry, std::vecto
     row.backupPath = JoinPath(destinationFolder, entry.name);
     if ((isFolder && IsTrashFolderName(entry.name)) || IsOwnFolder(row.backupPath, isFolder))
         return;
-    struct stat status
-    {
-    };
+    CFileStatus status;
     if (!StatusOf(row.backupPath, status))
         return;
     row.state = EFileBackupState::BackupOnly;
     row.isFolder = isFolder;
-    row.isLink = S_ISLNK(status.st_mode);
+    row.isLink = status.IsSymbolicLink();
     row.name = DisplayName(entry.name, isFolder);
-    row.size = isFolder ? -1 : status.st_size;
-    row.modified = status.st_mtim.tv_sec;
+    row.size = isFolder ? -1 : status.size;
+    row.modified = status.modified.seconds;
     if (!isFolder) {
         const CGenerationInfo info = GenerationsOf(entry.name);
         row.generations = info.count;
@@ -355,17 +346,15 @@ bool CBackupStateScan::Step(std::size_t budget, std::vector<CBackupStateRow>& ro
     CState& s = *m_state;
     if (!s.started) {
         s.started = true;
-        struct stat status
-        {
-        };
+        CFileStatus status;
         std::string local;
         if (s.source.empty() || IsSampleSource(s.source)) {
             s.sourceError = ENOENT;
         } else if (const int error = ToLocalPath(s.source, local); error != 0) {
             s.sourceError = error;
-        } else if (stat(local.c_str(), &status) != 0) {
-            s.sourceError = errno;
-        } else if (!S_ISDIR(status.st_mode)) {
+        } else if (const int statusError = ReadFollowedStatus(local, status); statusError != 0) {
+            s.sourceError = statusError;
+        } else if (!status.IsFolder()) {
             s.sourceError = ENOTDIR;
         } else if (!s.rules.IsExcludedFolder(FileNameOf(WithoutTrailingSeparator(s.source)))) {
             s.pending.push_back({});

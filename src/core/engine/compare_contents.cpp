@@ -2,17 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/network_share.h"
+#include "platform/file_attributes.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
+#include "platform/read_only_file.h"
 #include "report/format_text.h"
 #include "settings/application_core.h"
 
@@ -22,15 +21,8 @@ using namespace EngineText;
 
 struct CFile
 {
-    int fd = -1;
-    struct stat status
-    {
-    };
-    ~CFile()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
+    CReadOnlyFile file;
+    CFileStatus status;
 };
 
 // Opens without following a final link and without waiting on a FIFO; only regular
@@ -40,46 +32,27 @@ int OpenForCompare(const std::string& path, CFile& file)
     std::string local;
     if (const int error = ToLocalPath(path, local))
         return error;
-    file.fd = open(local.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (file.fd < 0)
-        return errno;
-    if (fstat(file.fd, &file.status) != 0)
-        return errno;
-    return S_ISREG(file.status.st_mode) ? 0 : ENOTSUP;
+    if (const int error = file.file.Open(local))
+        return error;
+    if (const int error = file.file.ReadStatus(file.status))
+        return error;
+    return file.status.IsFile() ? 0 : ENOTSUP;
 }
 
-// Reads up to size bytes, short only at the end of the file. Returns the count or -1.
-ssize_t ReadBlock(int fd, char* buffer, std::size_t size)
-{
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = read(fd, buffer + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
-
-unsigned AttributeBits(const std::string& path, const struct stat& status)
+unsigned AttributeBits(const std::string& path, const CFileStatus& status)
 {
     constexpr unsigned kReadOnly = 1;
     constexpr unsigned kHidden = 2;
-    return (IsReadOnlyMode(status.st_mode) ? kReadOnly : 0) | (IsHiddenName(FileNameOf(path)) ? kHidden : 0);
+    return (IsReadOnlyMode(status.permissions) ? kReadOnly : 0) | (IsHiddenName(FileNameOf(path)) ? kHidden : 0);
 }
 
-std::string DifferenceList(const std::string& source, const struct stat& a, const std::string& backup,
-                           const struct stat& b)
+std::string DifferenceList(const std::string& source, const CFileStatus& a, const std::string& backup,
+                           const CFileStatus& b)
 {
     std::string list;
-    if (a.st_size != b.st_size)
+    if (a.size != b.size)
         list += kDifferenceSize;
-    if (a.st_mtim.tv_sec != b.st_mtim.tv_sec)
+    if (a.modified.seconds != b.modified.seconds)
         list += kDifferenceTime;
     if (AttributeBits(source, a) != AttributeBits(backup, b))
         list += kDifferenceAttributes;
@@ -93,23 +66,13 @@ bool ReadLinkText(const std::string& path, std::string& text)
         errno = error;
         return false;
     }
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = readlink(local.c_str(), buffer.data(), buffer.size());
-        if (length < 0)
-            return false;
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            text.assign(buffer.data(), static_cast<std::size_t>(length));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return ReadLinkTarget(local, text) == 0;
 }
 
-bool IsSymbolicLink(const std::string& path, struct stat& status)
+bool IsSymbolicLink(const std::string& path, CFileStatus& status)
 {
     std::string local;
-    return ToLocalPath(path, local) == 0 && lstat(local.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+    return ToLocalPath(path, local) == 0 && ReadFileStatus(local, status) == 0 && status.IsSymbolicLink();
 }
 
 // The outcome before it is reported.
@@ -121,11 +84,9 @@ struct COutcome
     bool equal = false;
 };
 
-COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus, const std::string& backup)
+COutcome CompareLinks(const std::string& source, const CFileStatus& sourceStatus, const std::string& backup)
 {
-    struct stat backupStatus
-    {
-    };
+    CFileStatus backupStatus;
     std::string sourceText;
     std::string backupText;
     if (!ReadLinkText(source, sourceText))
@@ -133,13 +94,13 @@ COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus
     std::string localBackup;
     if (const int error = ToLocalPath(backup, localBackup))
         return {MessageKind::kWarning, kCantOpenBackup, error};
-    if (lstat(localBackup.c_str(), &backupStatus) != 0)
-        return {MessageKind::kWarning, kCantOpenBackup, errno};
-    if (!S_ISLNK(backupStatus.st_mode))
+    if (const int error = ReadFileStatus(localBackup, backupStatus))
+        return {MessageKind::kWarning, kCantOpenBackup, error};
+    if (!backupStatus.IsSymbolicLink())
         return {MessageKind::kError, kDifferentContents};
     if (!ReadLinkText(backup, backupText))
         return {MessageKind::kWarning, kCantOpenBackup, errno};
-    if (sourceStatus.st_mtim.tv_sec != backupStatus.st_mtim.tv_sec)
+    if (sourceStatus.modified.seconds != backupStatus.modified.seconds)
         return {MessageKind::kWarning,
                 std::string(kSkipDifferentPrefix) + kDifferenceTime + kSkipDifferentSuffix};
     if (sourceText != backupText)
@@ -149,9 +110,7 @@ COutcome CompareLinks(const std::string& source, const struct stat& sourceStatus
 
 COutcome CompareFiles(CApplicationCore& core, const std::string& source, const std::string& backup)
 {
-    struct stat linkStatus
-    {
-    };
+    CFileStatus linkStatus;
     if (IsSymbolicLink(source, linkStatus))
         return CompareLinks(source, linkStatus, backup);
 
@@ -170,10 +129,10 @@ COutcome CompareFiles(CApplicationCore& core, const std::string& source, const s
     std::vector<char> blockB(kCompareBlockBytes);
     for (;;) {
         PaceStep(core);
-        const ssize_t gotA = ReadBlock(a.fd, blockA.data(), blockA.size());
+        const long long gotA = a.file.ReadBlock(blockA.data(), blockA.size());
         if (gotA < 0)
             return {MessageKind::kError, kCantReadSource, errno};
-        const ssize_t gotB = ReadBlock(b.fd, blockB.data(), blockB.size());
+        const long long gotB = b.file.ReadBlock(blockB.data(), blockB.size());
         if (gotB < 0)
             return {MessageKind::kError, kCantReadBackup, errno};
         if (gotA != gotB || std::memcmp(blockA.data(), blockB.data(), static_cast<std::size_t>(gotA)) != 0)

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <dlfcn.h>
 #include <thread>
 
 #include "engine/backup_processor.h"
@@ -11,8 +10,9 @@
 #include "engine/pacing.h"
 #include "engine/pattern.h"
 #include "platform/last_error.h"
-#include "platform/linux/child_process.h"
-#include "platform/linux/program_lookup.h"
+#include "platform/child_process.h"
+#include "platform/program_lookup.h"
+#include "platform/shared_library.h"
 #include "platform/path.h"
 #include "report/ask_user.h"
 #include "report/format_text.h"
@@ -58,16 +58,16 @@ int CallLhaLibrary(const std::string& libraryName, const std::string& arguments)
 {
     static LhaEntry s_entry = nullptr;
     if (s_entry == nullptr) {
-        // An empty name would give the program itself.
-        void* library = libraryName.empty() ? nullptr : dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr)
+        void* entry = nullptr;
+        switch (FindLibraryEntry(libraryName, kLhaEntryName, entry)) {
+        case ELibraryLookup::LibraryMissing:
             return kLhaLibraryMissing;
-        const auto entry = reinterpret_cast<LhaEntry>(dlsym(library, kLhaEntryName));
-        if (entry == nullptr) {
-            dlclose(library);
+        case ELibraryLookup::EntryMissing:
             return kLhaEntryMissing;
+        case ELibraryLookup::Found:
+            break;
         }
-        s_entry = entry;
+        s_entry = reinterpret_cast<LhaEntry>(entry);
     }
     std::string output(kLhaOutputSize, '\0');
     return s_entry(nullptr, arguments.c_str(), output.data(), kLhaOutputSize);

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "engine/backup_processor.h"
@@ -15,10 +14,11 @@
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/network_share.h"
-#include "platform/linux/trash.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_attributes.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
+#include "platform/trash.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
@@ -50,11 +50,9 @@ bool EntryExists(const std::string& path)
 {
     std::string local;
     int error = ToLocalPath(path, local);
-    struct stat status
-    {
-    };
-    if (error == 0 && lstat(local.c_str(), &status) != 0)
-        error = errno;
+    CFileStatus status;
+    if (error == 0)
+        error = ReadFileStatus(local, status);
     SetLastSystemError(error);
     return error == 0;
 }
@@ -64,10 +62,8 @@ bool EntryExists(const std::string& path)
 bool IsReadableFolder(const std::string& folder)
 {
     std::string local;
-    struct stat status
-    {
-    };
-    return ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    CFileStatus status;
+    return ToLocalPath(folder, local) == 0 && ReadFollowedStatus(local, status) == 0 && status.IsFolder();
 }
 
 // The program's own folders (move targets, the private recycle folder, the new-file and

@@ -5,7 +5,8 @@
 
 #include <ctime>
 #include <string>
-#include <sys/stat.h>
+
+#include "platform/file_status.h"
 
 // Where a source file stands against the setting's age window (DaysFrom, DaysTo in days,
 // negative: no bound).
@@ -18,7 +19,7 @@ enum class EAgeWindow
 EAgeWindow CheckAgeWindow(std::time_t sourceTime, std::time_t now, long daysFrom, long daysTo);
 
 // What the source and its existing backup differ in by time, size and attributes (both
-// as lstat gives them; the paths name the entries for the hidden attribute).
+// as read without following links; the paths name the entries for the hidden attribute).
 struct CFileDifference
 {
     // T, S and A in this order, each when that part differs.
@@ -26,8 +27,8 @@ struct CFileDifference
     // The times differ by one or two seconds only and Ignore2sec lets that pass.
     bool toleratedTime = false;
 };
-CFileDifference CompareWithBackup(const std::string& sourcePath, const struct stat& source,
-                                  const std::string& backupPath, const struct stat& backup, bool ignore2sec);
+CFileDifference CompareWithBackup(const std::string& sourcePath, const CFileStatus& source,
+                                  const std::string& backupPath, const CFileStatus& backup, bool ignore2sec);
 
 // The archive state of a source and its backup (local paths): in archive mode only this
 // counts, times, sizes and attributes are not looked at.

@@ -23,7 +23,7 @@ bool IsSameLocalDay(std::time_t first, std::time_t second)
 // changed on both sides at every pass: links are compared by time and size instead.
 bool ComparesArchiveState(const CFileRules& rules, const CFileFacts& facts)
 {
-    return rules.archiveMode && !S_ISLNK(facts.sourceStatus.st_mode);
+    return rules.archiveMode && !facts.sourceStatus.IsSymbolicLink();
 }
 
 CFileAction DecideNewFile(const CFileRules& rules, const CFileFacts& facts)
@@ -31,7 +31,7 @@ CFileAction DecideNewFile(const CFileRules& rules, const CFileFacts& facts)
     CFileAction action;
     action.what = EFileAction::CopyNew;
     action.checksBackupTree = true;
-    const long long size = facts.sourceStatus.st_size;
+    const long long size = facts.sourceStatus.size;
     if (rules.bigFileLimitMb > 0 && size > rules.bigFileLimitMb * kBytesPerMegabyte)
         action.question = FormatText(EngineText::kBigFileQuestionFormat, facts.source.c_str(),
                                      static_cast<long>(size / kBytesPerKilobyte + 1));
@@ -95,8 +95,8 @@ bool CompareBoth(const CFileRules& rules, const CFileFacts& facts, CFileAction& 
 CFileAction DecideUpdate(const CFileRules& rules, const CFileFacts& facts, const std::string& letters,
                          CFileAction action)
 {
-    const std::time_t sourceTime = facts.sourceStatus.st_mtim.tv_sec;
-    const std::time_t backupTime = facts.backupStatus->st_mtim.tv_sec;
+    const std::time_t sourceTime = facts.sourceStatus.modified.seconds;
+    const std::time_t backupTime = facts.backupStatus->modified.seconds;
     // Saves in quick succession, or on the same day with SameDateExc, do not use up the
     // generations: at most the most recent one is replaced.
     const int lowered = rules.generationCount > 1 ? 1 : 0;
@@ -125,14 +125,14 @@ CFileAction DecideUpdate(const CFileRules& rules, const CFileFacts& facts, const
 bool NeedsArchiveState(const CFileRules& rules, const CFileFacts& facts)
 {
     return facts.backupStatus.has_value() && ComparesArchiveState(rules, facts)
-           && CheckAgeWindow(facts.sourceStatus.st_mtim.tv_sec, facts.now, rules.daysFrom, rules.daysTo)
+           && CheckAgeWindow(facts.sourceStatus.modified.seconds, facts.now, rules.daysFrom, rules.daysTo)
                   == EAgeWindow::Inside;
 }
 
 CFileAction DecideFile(const CFileRules& rules, const CFileFacts& facts)
 {
     CFileAction action;
-    const std::time_t sourceTime = facts.sourceStatus.st_mtim.tv_sec;
+    const std::time_t sourceTime = facts.sourceStatus.modified.seconds;
     switch (CheckAgeWindow(sourceTime, facts.now, rules.daysFrom, rules.daysTo)) {
     case EAgeWindow::TooRecent:
         action.message = CFileMessage{MessageKind::kDebug,
@@ -154,7 +154,7 @@ CFileAction DecideFile(const CFileRules& rules, const CFileFacts& facts)
     if (!facts.backupStatus)
         return DecideNewFile(rules, facts);
 
-    const std::time_t backupTime = facts.backupStatus->st_mtim.tv_sec;
+    const std::time_t backupTime = facts.backupStatus->modified.seconds;
     std::string letters;
     if (!CompareBoth(rules, facts, action, letters))
         return action;

@@ -7,10 +7,10 @@
 #include <ctime>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 
 #include "engine/file_comparison.h"
 #include "engine/pattern.h"
+#include "platform/file_status.h"
 
 // Newer-backup actions (Forced of the file setting).
 namespace NewerBackupAction {
@@ -50,11 +50,9 @@ struct CFileFacts
 {
     std::string source;
     std::string backup;
-    struct stat sourceStatus
-    {
-    };
+    CFileStatus sourceStatus;
     // Empty when there is no backup yet.
-    std::optional<struct stat> backupStatus;
+    std::optional<CFileStatus> backupStatus;
     std::time_t now = 0;
     // Read only when NeedsArchiveState says so.
     std::optional<CArchiveDifference> archive;

@@ -2,15 +2,14 @@
 
 #include <cerrno>
 #include <chrono>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/folder_operations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/network_share.h"
-#include "platform/linux/no_replace_rename.h"
-#include "platform/linux/trash.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
+#include "platform/no_replace_rename.h"
+#include "platform/trash.h"
 #include "platform/path.h"
 #include "settings/application_core.h"
 
@@ -62,7 +61,7 @@ int CFileOperation::Delete(std::string_view path)
     std::string local;
     if (const int error = ToLocalPath(path, local))
         return Finish(error);
-    return Finish(unlink(local.c_str()) == 0 ? 0 : errno);
+    return Finish(RemoveFile(local));
 }
 
 int CFileOperation::Move(std::string_view from, std::string_view to)
@@ -80,20 +79,17 @@ int CFileOperation::Move(std::string_view from, std::string_view to)
 
     // Another file system: copy without replacing, then remove the original. Should the
     // original resist removal, the copy goes again so that the file is not doubled.
-    struct stat status
-    {
-    };
-    if (lstat(localFrom.c_str(), &status) != 0)
-        return Finish(errno);
-    if (S_ISDIR(status.st_mode))
+    CFileStatus status;
+    if (const int statusError = ReadFileStatus(localFrom, status))
+        return Finish(statusError);
+    if (status.IsFolder())
         return Finish(EXDEV);
     CCopyOptions options;
     options.replaceExisting = false;
     if (const int copyError = CopyLocal(localFrom, localTo, options))
         return Finish(copyError);
-    if (unlink(localFrom.c_str()) != 0) {
-        const int unlinkError = errno;
-        unlink(localTo.c_str());
+    if (const int unlinkError = RemoveFile(localFrom)) {
+        RemoveFile(localTo);
         return Finish(unlinkError);
     }
     return Finish(0);

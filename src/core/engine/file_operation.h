@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/atomic_copy.h"
+#include "platform/atomic_copy.h"
 
 class CApplicationCore;
 

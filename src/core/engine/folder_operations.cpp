@@ -1,16 +1,15 @@
 #include "engine/folder_operations.h"
 
 #include <cerrno>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/file_operation.h"
 #include "engine/engine_texts.h"
 #include "platform/last_error.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/network_share.h"
+#include "platform/file_attributes.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "settings/application_core.h"
@@ -23,49 +22,38 @@ int FolderState(std::string_view path)
     std::string local;
     if (const int error = ToLocalPath(path, local))
         return error;
-    struct stat status
-    {
-    };
-    if (stat(local.c_str(), &status) != 0)
-        return errno;
-    return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+    CFileStatus status;
+    if (const int error = ReadFollowedStatus(local, status))
+        return error;
+    return status.IsFolder() ? 0 : ENOTDIR;
 }
 
 bool PathExists(std::string_view path)
 {
     std::string local;
-    struct stat status
-    {
-    };
-    return ToLocalPath(path, local) == 0 && stat(local.c_str(), &status) == 0;
+    CFileStatus status;
+    return ToLocalPath(path, local) == 0 && ReadFollowedStatus(local, status) == 0;
 }
 
-int MakeFolder(std::string_view path, mode_t mode)
+int MakeFolder(std::string_view path, unsigned permissions)
 {
     std::string local;
     if (const int error = ToLocalPath(path, local))
         return error;
-    if (mkdir(local.c_str(), mode) == 0)
+    const int error = CreateFolder(local, permissions);
+    if (error == 0)
         return 0;
-    const int error = errno;
     // Created meanwhile by someone else: fine as long as it is a folder.
     return error == EEXIST && FolderState(path) == 0 ? 0 : error;
 }
 
-bool ListFolder(const std::string& folder, std::vector<std::string>& names)
+// False, with the reason in errno, when the folder could not be read completely.
+bool ListNames(const std::string& folder, std::vector<std::string>& names)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return false;
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-        errno = 0;
-    }
-    const int error = errno;
-    closedir(dir);
+    std::vector<CFolderEntry> entries;
+    const int error = ListFolder(folder, entries);
+    for (CFolderEntry& entry : entries)
+        names.push_back(std::move(entry.name));
     errno = error;
     return error == 0;
 }
@@ -94,12 +82,10 @@ bool CreateFolderPath(std::string_view folder, std::string* failing)
 {
     if (failing)
         failing->clear();
-    struct stat status
-    {
-    };
+    CFileStatus status;
     std::string local;
-    if (ToLocalPath(folder, local) == 0 && stat(local.c_str(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) {
+    if (ToLocalPath(folder, local) == 0 && ReadFollowedStatus(local, status) == 0) {
+        if (status.IsFolder()) {
             SetLastSystemError(0);
             return false;
         }
@@ -148,22 +134,20 @@ bool CreateFolderPath(std::string_view folder, std::string* failing)
 
 void CreateFolderLike(std::string_view templateFolder, std::string_view newFolder)
 {
-    mode_t mode = 0777;
+    unsigned mode = 0777;
     if (!templateFolder.empty()) {
         std::string local;
-        struct stat status
-        {
-        };
-        if (ToLocalPath(templateFolder, local) == 0 && stat(local.c_str(), &status) == 0)
-            mode = (status.st_mode & 07777) | S_IRWXU;
+        CFileStatus status;
+        if (ToLocalPath(templateFolder, local) == 0 && ReadFollowedStatus(local, status) == 0)
+            mode = status.permissions | kOwnerAllPermissions;
     }
     std::string local;
     int error = ToLocalPath(newFolder, local);
-    if (error == 0 && mkdir(local.c_str(), mode) != 0)
-        error = errno;
-    // mkdir applies the umask; the template's permissions are meant literally.
-    if (error == 0 && !templateFolder.empty() && chmod(local.c_str(), mode) != 0)
-        error = errno;
+    if (error == 0)
+        error = CreateFolder(local, mode);
+    // Creating a folder applies the umask; the template's permissions are meant literally.
+    if (error == 0 && !templateFolder.empty())
+        error = SetPermissions(local, mode);
     SetLastSystemError(error);
 }
 
@@ -181,7 +165,7 @@ bool MoveOrDeleteTree(CApplicationCore& core, std::string_view source, std::stri
     // Entries of a folder without write permission cannot be removed.
     SetAttributesNormal(localSource);
     std::vector<std::string> names;
-    if (!ListFolder(localSource, names)) {
+    if (!ListNames(localSource, names)) {
         SetLastSystemError(errno);
         return false;
     }
@@ -191,15 +175,13 @@ bool MoveOrDeleteTree(CApplicationCore& core, std::string_view source, std::stri
         const std::string full = JoinPath(source, name);
         const std::string localFull = JoinPath(localSource, name);
         const std::string target = moving ? JoinPath(destination, name) : std::string();
-        struct stat status
-        {
-        };
-        if (lstat(localFull.c_str(), &status) != 0) {
-            SetLastSystemError(errno);
+        CFileStatus status;
+        if (const int error = ReadFileStatus(localFull, status)) {
+            SetLastSystemError(error);
             return false;
         }
         bool done = false;
-        if (S_ISDIR(status.st_mode)) {
+        if (status.IsFolder()) {
             done = MoveOrDeleteTree(core, full, target);
         } else {
             SetAttributesNormal(localFull);
@@ -215,7 +197,7 @@ bool MoveOrDeleteTree(CApplicationCore& core, std::string_view source, std::stri
     }
 
     SetAttributesNormal(localSource);
-    const int error = rmdir(localSource.c_str()) == 0 ? 0 : errno;
+    const int error = RemoveEmptyFolder(localSource);
     SetLastSystemError(error);
     return error == 0;
 }

@@ -1,12 +1,8 @@
 #include "engine/folder_safety.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "engine/engine_texts.h"
 #include "settings/application_core.h"
@@ -14,9 +10,10 @@
 #include "engine/destination_only.h"
 #include "engine/destination_path.h"
 #include "platform/folder_listing.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/mount_table.h"
-#include "platform/linux/network_share.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_status.h"
+#include "platform/mount_table.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/message_kinds.h"
 #include "settings/settings_model.h"
@@ -26,10 +23,10 @@ namespace {
 // The newer-backup action that moves backups aside (Forced 3).
 constexpr int kNewerBackupMove = 3;
 
-bool StatLocal(const std::string& path, struct stat& status)
+bool StatLocal(const std::string& path, CFileStatus& status)
 {
     std::string local;
-    return ToLocalPath(path, local) == 0 && stat(local.c_str(), &status) == 0;
+    return ToLocalPath(path, local) == 0 && ReadFollowedStatus(local, status) == 0;
 }
 
 // The path with every link resolved; for a path that does not exist (yet), its nearest
@@ -39,9 +36,9 @@ std::string ResolvedPath(const std::string& local)
     std::string existing = WithoutTrailingSeparator(local);
     std::string rest;
     for (;;) {
-        char buffer[PATH_MAX];
-        if (realpath(existing.c_str(), buffer) != nullptr)
-            return rest.empty() ? std::string(buffer) : JoinPath(buffer, rest);
+        std::string resolved;
+        if (ResolvePath(existing, resolved) == 0)
+            return rest.empty() ? resolved : JoinPath(resolved, rest);
         const std::string parent = ParentPath(existing);
         if (parent.empty() || parent == existing)
             return local;
@@ -59,14 +56,10 @@ bool IsMounted(const std::string& mountPoint, const std::vector<CMount>& mounts)
     }
     // A mount the table does not show by this name (seen through another namespace) still
     // gives its folder a device of its own.
-    struct stat status
-    {
-    };
-    struct stat parentStatus
-    {
-    };
-    return stat(mountPoint.c_str(), &status) == 0 && stat(ParentPath(mountPoint).c_str(), &parentStatus) == 0
-           && status.st_dev != parentStatus.st_dev;
+    CFileStatus status;
+    CFileStatus parentStatus;
+    return ReadFollowedStatus(mountPoint, status) == 0 && ReadFollowedStatus(ParentPath(mountPoint), parentStatus) == 0
+           && status.device != parentStatus.device;
 }
 
 std::string Trimmed(const std::string& text)
@@ -90,23 +83,18 @@ void ReportConflict(CApplicationCore& core, const std::string& source, const std
 
 bool FolderHoldsPath(const std::string& folder, const std::string& path)
 {
-    struct stat folderStatus
-    {
-    };
+    CFileStatus folderStatus;
     std::string local;
-    if (folder.empty() || !StatLocal(folder, folderStatus) || !S_ISDIR(folderStatus.st_mode)
+    if (folder.empty() || !StatLocal(folder, folderStatus) || !folderStatus.IsFolder()
         || ToLocalPath(path, local) != 0)
         return false;
-    char buffer[PATH_MAX];
-    if (realpath(local.c_str(), buffer) == nullptr)
+    std::string current;
+    if (ResolvePath(local, current) != 0)
         return false;
-    std::string current = buffer;
     for (;;) {
-        struct stat status
-        {
-        };
-        if (stat(current.c_str(), &status) == 0 && status.st_dev == folderStatus.st_dev
-            && status.st_ino == folderStatus.st_ino)
+        CFileStatus status;
+        if (ReadFollowedStatus(current, status) == 0 && status.device == folderStatus.device
+            && status.identity == folderStatus.identity)
             return true;
         const std::string parent = ParentPath(current);
         if (parent.empty() || parent == current)
@@ -119,14 +107,10 @@ namespace {
 
 bool SameEntry(const std::string& a, const std::string& b, bool folderOnly)
 {
-    struct stat first
-    {
-    };
-    struct stat second
-    {
-    };
-    return StatLocal(a, first) && StatLocal(b, second) && (!folderOnly || S_ISDIR(first.st_mode))
-           && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    CFileStatus first;
+    CFileStatus second;
+    return StatLocal(a, first) && StatLocal(b, second) && (!folderOnly || first.IsFolder())
+           && first.device == second.device && first.identity == second.identity;
 }
 
 } // namespace
@@ -204,11 +188,10 @@ std::vector<std::string> ConfiguredMountPoints(const std::string& fstab, const s
             mountPoints.push_back(mountPoint);
     }
 
-    DIR* dir = opendir(unitFolder.c_str());
-    if (dir == nullptr)
-        return mountPoints;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
+    std::vector<CFolderEntry> units;
+    ListFolder(unitFolder, units);
+    for (const CFolderEntry& entry : units) {
+        const std::string& name = entry.name;
         if (name.size() <= 6 || name.compare(name.size() - 6, 6, ".mount") != 0)
             continue;
         std::ifstream unit(JoinPath(unitFolder, name));
@@ -221,7 +204,6 @@ std::vector<std::string> ConfiguredMountPoints(const std::string& fstab, const s
                 mountPoints.push_back(mountPoint);
         }
     }
-    closedir(dir);
     return mountPoints;
 }
 
@@ -264,12 +246,10 @@ std::string FirstLinkBelow(const std::string& root, const std::string& folder)
         current = target.substr(0, end);
         at = end;
         std::string local;
-        struct stat status
-        {
-        };
-        if (ToLocalPath(current, local) != 0 || lstat(local.c_str(), &status) != 0)
+        CFileStatus status;
+        if (ToLocalPath(current, local) != 0 || ReadFileStatus(local, status) != 0)
             return {};
-        if (S_ISLNK(status.st_mode))
+        if (status.IsSymbolicLink())
             return current;
     }
     return {};
@@ -286,14 +266,12 @@ bool IsTrashFolderName(const std::string& name)
     return name.find_first_not_of("0123456789", kTrash.size() + 1) == std::string::npos;
 }
 
-bool DeviceOf(const std::string& folder, dev_t& device)
+bool DeviceOf(const std::string& folder, std::uint64_t& device)
 {
-    struct stat status
-    {
-    };
-    if (!StatLocal(folder, status) || !S_ISDIR(status.st_mode))
+    CFileStatus status;
+    if (!StatLocal(folder, status) || !status.IsFolder())
         return false;
-    device = status.st_dev;
+    device = status.device;
     return true;
 }
 
@@ -302,20 +280,13 @@ bool IsEmptyFolder(const std::string& folder)
     std::string local;
     if (ToLocalPath(folder.empty() ? std::string(1, kPathSeparator) : folder, local) != 0)
         return false;
-    DIR* dir = opendir(local.c_str());
-    if (dir == nullptr)
+    std::vector<CFolderEntry> entries;
+    const int error = ListFolder(local, entries);
+    if (error != 0 && entries.empty())
         return false;
-    // The first entry of anybody else answers the question: no need to read on.
-    bool empty = true;
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != ".." && !IsOwnTemporaryFile(name)) {
-            empty = false;
-            break;
-        }
+    for (const CFolderEntry& entry : entries) {
+        if (!IsOwnTemporaryFile(entry.name))
+            return false;
     }
-    const bool complete = !empty || errno == 0;
-    closedir(dir);
-    return empty && complete;
+    return error == 0;
 }

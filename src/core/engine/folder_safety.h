@@ -5,8 +5,8 @@
 // availability of sources and destinations on removable or configured mounts, and
 // symbolic links planted inside the backup tree.
 
+#include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 class CApplicationCore;
@@ -48,7 +48,7 @@ std::string FirstLinkBelow(const std::string& root, const std::string& folder);
 bool IsTrashFolderName(const std::string& name);
 
 // The device of an existing folder.
-bool DeviceOf(const std::string& folder, dev_t& device);
+bool DeviceOf(const std::string& folder, std::uint64_t& device);
 
 // True when folder has no entry (other than the temporary copies of this program).
 bool IsEmptyFolder(const std::string& folder);

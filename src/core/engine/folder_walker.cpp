@@ -1,15 +1,14 @@
 #include "engine/folder_walker.h"
 
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/destination_path.h"
 #include "engine/engine_texts.h"
 #include "engine/error_check.h"
 #include "platform/last_error.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/network_share.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/message_kinds.h"
 #include "settings/application_core.h"
@@ -23,14 +22,11 @@ int CFolderWalker::Walk(const std::string& folderPath, bool recurse)
     std::string local;
     int error = ToLocalPath(folderPath, local);
     if (error == 0) {
-        struct stat status
-        {
-        };
-        if (stat(local.c_str(), &status) != 0)
-            error = errno;
-        else if (!S_ISDIR(status.st_mode))
+        CFileStatus status;
+        error = ReadFollowedStatus(local, status);
+        if (error == 0 && !status.IsFolder())
             error = ENOTDIR;
-        else if (access(local.c_str(), X_OK) != 0)
+        else if (error == 0 && !CanEnterFolder(local))
             error = errno;
     }
     if (error != 0) {
@@ -202,12 +198,10 @@ void CFolderWalker::ProcessFolder(CWalkContext& context)
         // Only the way to the folders in scope: each is looked at by its name, and only
         // a real folder is entered, as a listing would have shown it.
         for (const auto& [name, below] : scope->below) {
-            struct stat status
-            {
-            };
+            CFileStatus status;
             std::string local;
-            if (ToLocalPath(JoinPath(folderPath, name), local) != 0 || lstat(local.c_str(), &status) != 0
-                || !S_ISDIR(status.st_mode))
+            if (ToLocalPath(JoinPath(folderPath, name), local) != 0 || ReadFileStatus(local, status) != 0
+                || !status.IsFolder())
                 continue;
             entry = CFolderEntry{name, EEntryKind::Folder};
             if (!IsSubfolderEntry(entry))
@@ -254,29 +248,25 @@ bool CFolderWalker::IsProtectedFolder(const std::string& folder)
     if (m_protectedFolders.empty())
         return false;
     std::string local;
-    struct stat status
-    {
-    };
+    CFileStatus status;
     // Subfolders are never links; the top of the walk may be one, and then the folder it
     // leads to is the one that counts.
-    if (ToLocalPath(folder, local) != 0 || stat(local.c_str(), &status) != 0)
+    if (ToLocalPath(folder, local) != 0 || ReadFollowedStatus(local, status) != 0)
         return false;
     for (auto& protectedFolder : m_protectedFolders) {
         // A folder that does not exist yet may be created by the walk itself (the
         // destination, a recycle folder): look again until it is there.
         if (!protectedFolder.resolved) {
             std::string protectedLocal;
-            struct stat protectedStatus
-            {
-            };
+            CFileStatus protectedStatus;
             if (ToLocalPath(protectedFolder.path, protectedLocal) != 0
-                || stat(protectedLocal.c_str(), &protectedStatus) != 0)
+                || ReadFollowedStatus(protectedLocal, protectedStatus) != 0)
                 continue;
             protectedFolder.resolved = true;
-            protectedFolder.device = protectedStatus.st_dev;
-            protectedFolder.inode = protectedStatus.st_ino;
+            protectedFolder.device = protectedStatus.device;
+            protectedFolder.inode = protectedStatus.identity;
         }
-        if (protectedFolder.device == status.st_dev && protectedFolder.inode == status.st_ino)
+        if (protectedFolder.device == status.device && protectedFolder.inode == status.identity)
             return true;
     }
     return false;

@@ -8,10 +8,10 @@
 // block.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "platform/folder_listing.h"
@@ -118,8 +118,8 @@ private:
     {
         std::string path;
         bool resolved = false;
-        dev_t device = 0;
-        ino_t inode = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
     };
 
     bool IsProtectedFolder(const std::string& folder);

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <chrono>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "engine/backup_processor.h"
@@ -14,8 +13,9 @@
 #include "engine/pacing.h"
 #include "engine/pattern.h"
 #include "platform/last_error.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/network_share.h"
+#include "platform/file_attributes.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/message_kinds.h"
@@ -47,10 +47,8 @@ std::tm LocalTimeNow(const CApplicationCore& core)
 bool EntryExists(const std::string& path)
 {
     std::string local;
-    struct stat status
-    {
-    };
-    return ToLocalPath(path, local) == 0 && lstat(local.c_str(), &status) == 0;
+    CFileStatus status;
+    return ToLocalPath(path, local) == 0 && ReadFileStatus(local, status) == 0;
 }
 
 void MakeWritable(const std::string& path)

@@ -6,8 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include "engine/backup_processor.h"
 #include "engine/compare_contents.h"
@@ -20,8 +18,9 @@
 #include "engine/generations.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/network_share.h"
+#include "platform/file_attributes.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/ask_user.h"
 #include "report/format_text.h"
@@ -54,20 +53,20 @@ bool ResolveLocal(const std::string& path, std::string& local)
 
 // The entry itself, never what a symbolic link leads to: links are backed up as links.
 // Leaves the result in the last system error as well.
-int ReadStatus(const std::string& path, struct stat& status)
+int ReadStatus(const std::string& path, CFileStatus& status)
 {
     std::string local;
     int error = ToLocalPath(path, local);
-    if (error == 0 && lstat(local.c_str(), &status) != 0)
-        error = errno;
+    if (error == 0)
+        error = ReadFileStatus(local, status);
     SetLastSystemError(error);
     return error;
 }
 
-int AttributeByte(const std::string& path, const struct stat& status)
+int AttributeByte(const std::string& path, const CFileStatus& status)
 {
     int attributes = 0;
-    if (!S_ISLNK(status.st_mode) && IsReadOnlyMode(status.st_mode))
+    if (!status.IsSymbolicLink() && IsReadOnlyMode(status.permissions))
         attributes |= AttributeBit::kReadOnly;
     if (IsHiddenName(FileNameOf(path)))
         attributes |= AttributeBit::kHidden;
@@ -81,10 +80,9 @@ std::time_t NowSeconds(const CApplicationCore& core)
     return std::chrono::system_clock::to_time_t(now);
 }
 
-bool SameStatus(const struct stat& a, const struct stat& b)
+bool SameStatus(const CFileStatus& a, const CFileStatus& b)
 {
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec
-           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+    return a.size == b.size && a.modified == b.modified;
 }
 
 // A copy reads the source as it is while the copy runs. When the source was written to
@@ -94,12 +92,10 @@ bool SameStatus(const struct stat& a, const struct stat& b)
 // unseen: the backup's time is then set back far enough to be seen as older. In archive
 // mode the record of the copied state already differs from the file's. True when the
 // source changed.
-bool SourceChangedWhileCopied(const std::string& source, const struct stat& before, const std::string& backup,
+bool SourceChangedWhileCopied(const std::string& source, const CFileStatus& before, const std::string& backup,
                               bool archiveMode)
 {
-    struct stat after
-    {
-    };
+    CFileStatus after;
     const int error = ReadStatus(source, after);
     ClearLastSystemError();
     if (error == 0 && SameStatus(before, after))
@@ -107,17 +103,14 @@ bool SourceChangedWhileCopied(const std::string& source, const struct stat& befo
     if (error != 0 || archiveMode)
         return true;
 
-    struct stat backupStatus
-    {
-    };
-    if (ReadStatus(backup, backupStatus) == 0 && backupStatus.st_size == after.st_size
-        && std::llabs(static_cast<long long>(after.st_mtim.tv_sec - backupStatus.st_mtim.tv_sec))
+    CFileStatus backupStatus;
+    if (ReadStatus(backup, backupStatus) == 0 && backupStatus.size == after.size
+        && std::llabs(static_cast<long long>(after.modified.seconds - backupStatus.modified.seconds))
                <= kToleratedSeconds) {
-        const timespec times[2] = {backupStatus.st_atim,
-                                   timespec{after.st_mtim.tv_sec - kToleratedSeconds - 1, 0}};
         std::string local;
         if (ResolveLocal(backup, local))
-            (void)utimensat(AT_FDCWD, local.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            (void)SetFileTimes(local, backupStatus.accessed,
+                               CFileTime{after.modified.seconds - kToleratedSeconds - 1, 0}, false);
     }
     ClearLastSystemError();
     return true;
@@ -134,12 +127,12 @@ EAgeWindow CheckAgeWindow(std::time_t sourceTime, std::time_t now, long daysFrom
     return EAgeWindow::Inside;
 }
 
-CFileDifference CompareWithBackup(const std::string& sourcePath, const struct stat& source,
-                                  const std::string& backupPath, const struct stat& backup, bool ignore2sec)
+CFileDifference CompareWithBackup(const std::string& sourcePath, const CFileStatus& source,
+                                  const std::string& backupPath, const CFileStatus& backup, bool ignore2sec)
 {
     CFileDifference result;
-    const std::time_t sourceTime = source.st_mtim.tv_sec;
-    const std::time_t backupTime = backup.st_mtim.tv_sec;
+    const std::time_t sourceTime = source.modified.seconds;
+    const std::time_t backupTime = backup.modified.seconds;
     if (sourceTime != backupTime) {
         const long long difference = std::llabs(static_cast<long long>(backupTime - sourceTime));
         if (ignore2sec && difference >= 1 && difference <= kToleratedSeconds)
@@ -147,7 +140,7 @@ CFileDifference CompareWithBackup(const std::string& sourcePath, const struct st
         else
             result.letters += EngineText::kLetterTime;
     }
-    if (source.st_size != backup.st_size)
+    if (source.size != backup.size)
         result.letters += EngineText::kLetterSize;
     if (AttributeByte(sourcePath, source) != AttributeByte(backupPath, backup))
         result.letters += EngineText::kLetterAttributes;
@@ -170,7 +163,7 @@ bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string
 }
 
 bool CBackupProcessor::CopyBackupFile(const std::string& from, const std::string& to, bool replaceExisting,
-                                      bool dryRun, bool targetMissing, const struct stat* fromStatus)
+                                      bool dryRun, bool targetMissing, const CFileStatus* fromStatus)
 {
     CountAttempt();
     if (dryRun)
@@ -234,9 +227,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
                                  SystemErrorSuffix());
         return 0;
     }
-    struct stat backupStatus
-    {
-    };
+    CFileStatus backupStatus;
     if (ReadStatus(facts.backup, backupStatus) == 0)
         facts.backupStatus = backupStatus;
     if (!CheckUnexpectedError(m_core, {}, facts.backup))

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <limits>
 #include <string_view>
-#include <sys/stat.h>
 
 #include "engine/backup_engine.h"
 #include "engine/engine_texts.h"
@@ -14,8 +13,9 @@
 #include "engine/setting_ranges.h"
 #include "engine/share_connection.h"
 #include "platform/last_error.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/network_share.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "report/log_file.h"
@@ -55,22 +55,16 @@ void AddOwnFile(std::vector<std::string>& files, const std::string& path)
     std::string target;
     if (ResolveLinkTarget(path, target) == 0 && target != path)
         files.push_back(target);
-    if (char* real = realpath(ParentPath(target.empty() ? path : target).c_str(), nullptr)) {
+    if (std::string real; ResolvePath(ParentPath(target.empty() ? path : target), real) == 0)
         files.push_back(JoinPath(real, FileNameOf(target.empty() ? path : target)));
-        std::free(real);
-    }
 }
 
 // The same files as the source folder spells them when the source is reached through a
 // link: the notifier reports paths below the source as it was given.
 void AddSourceSpellings(std::vector<std::string>& files, const std::string& source)
 {
-    char* real = realpath(source.c_str(), nullptr);
-    if (!real)
-        return;
-    const std::string realSource = real;
-    std::free(real);
-    if (realSource == source)
+    std::string realSource;
+    if (ResolvePath(source, realSource) != 0 || realSource == source)
         return;
     const std::size_t count = files.size();
     for (std::size_t index = 0; index < count; ++index)
@@ -84,10 +78,10 @@ int QuerySourceFolder(const std::string& source)
     std::string local;
     if (const int error = ToLocalPath(source, local); error != 0)
         return error;
-    struct stat st {};
-    if (stat(local.c_str(), &st) != 0)
-        return errno;
-    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    CFileStatus status;
+    if (const int error = ReadFollowedStatus(local, status))
+        return error;
+    return status.IsFolder() ? 0 : ENOTDIR;
 }
 
 // How long changes may keep postponing a pass: this many delays, at least a minute.

@@ -2,16 +2,14 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/engine_texts.h"
 #include "engine/pacing.h"
 #include "platform/last_error.h"
-#include "platform/linux/child_process.h"
-#include "platform/linux/network_share.h"
+#include "platform/child_process.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "report/format_text.h"
 #include "settings/application_core.h"
 
@@ -19,14 +17,6 @@ namespace {
 
 constexpr const char* kMountProgram = "gio";
 constexpr auto kMountTimeLimit = std::chrono::seconds(60);
-
-std::string CurrentUserName()
-{
-    if (const passwd* entry = getpwuid(geteuid()); entry != nullptr && entry->pw_name != nullptr)
-        return entry->pw_name;
-    const char* user = std::getenv("USER");
-    return user != nullptr ? user : "";
-}
 
 struct CCredentials
 {

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/linux/network_share.h"
+#include "platform/network_share.h"
 
 namespace {
 

@@ -2,12 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/error_guard.h"
-#include "platform/linux/network_share.h"
+#include "platform/file_replace.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "report/message_kinds.h"
 #include "report/report_texts.h"
 
@@ -16,7 +15,7 @@ namespace {
 constexpr char kFieldSeparator = '\t';
 constexpr const char* kLineEnd = "\r\n";
 constexpr char kBlank = ' ';
-constexpr mode_t kNewLogMode = 0600;
+constexpr unsigned kNewLogMode = 0600;
 constexpr std::int64_t kLimitUnit = 1000;
 
 // The letters, indexed by the kind number.
@@ -26,21 +25,6 @@ void AppendField(std::string& line, std::string_view field)
 {
     for (const char c : field)
         line += (c == '\t' || c == '\r' || c == '\n') ? kBlank : c;
-}
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -81,26 +65,8 @@ CLogFile::EWrite CLogFile::Append(const std::string& logPath, const CLogLine& li
         return EWrite::Lost;
     const std::string text = FormatLine(line);
 
-    // Non-blocking only for the open: a FIFO without a reader must not hang the program.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, kNewLogMode);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return EWrite::Lost;
-    if (const int flags = ::fcntl(fd, F_GETFL); flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-
-    const bool written = WriteAll(fd, text);
     std::int64_t length = 0;
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) == 0)
-        length = status.st_size;
-    ::close(fd);
-
-    if (!written)
+    if (AppendToFile(path, text, kNewLogMode, length) != 0)
         return EWrite::Lost;
     if (limitKB > 0 && length / kLimitUnit > limitKB)
         return EWrite::OverLimit;
@@ -117,13 +83,14 @@ CLogFile::ERotate CLogFile::Rotate(const std::string& logPath, int* error)
         return ERotate::Failed;
     }
     const std::string oldPath = OldPath(path);
-    ::unlink(oldPath.c_str()); // there may be none yet; a real failure shows in the rename
-    if (::rename(path.c_str(), oldPath.c_str()) == 0) {
+    RemoveFile(oldPath); // there may be none yet; a real failure shows in the rename
+    const int renameError = RenameReplacing(path, oldPath);
+    if (renameError == 0) {
         if (error)
             *error = 0;
         return ERotate::Rotated;
     }
     if (error)
-        *error = errno;
+        *error = renameError;
     return ERotate::Failed;
 }

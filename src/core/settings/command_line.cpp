@@ -1,7 +1,5 @@
 #include "settings/command_line.h"
 
-#include <strings.h>
-
 CCommandLine::CCommandLine(std::vector<std::string> arguments) : m_arguments(std::move(arguments)) {}
 
 CCommandLine CCommandLine::FromArgv(int argc, const char* const* argv)
@@ -19,6 +17,18 @@ bool IsOptionWord(const std::string& argument)
     return argument.size() > 1 && argument[0] == '-' && argument[1] != '-';
 }
 
+// Option names are ASCII; other bytes must match exactly.
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (lower(text[i]) != lower(prefix[i]))
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool CCommandLine::GetCommandLineOption(std::string_view name, std::string* value) const
@@ -28,7 +38,7 @@ bool CCommandLine::GetCommandLineOption(std::string_view name, std::string* valu
     for (std::size_t i = 0; i < m_arguments.size(); ++i) {
         const std::string& argument = m_arguments[i];
         if (!IsOptionWord(argument) || argument.size() - 1 < name.size()
-            || strncasecmp(argument.c_str() + 1, name.data(), name.size()) != 0)
+            || !StartsWithIgnoringCase(std::string_view(argument).substr(1), name))
             continue;
         if (value) {
             *value = argument.substr(1 + name.size());

@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "platform/linux/network_share.h"
+#include "platform/file_replace.h"
+#include "platform/file_status.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
+#include "platform/read_only_file.h"
 #include "settings/text_encoding.h"
 
 namespace
@@ -140,9 +140,26 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
-long long Nanoseconds(const timespec& time)
+long long Nanoseconds(const CFileTime& time)
 {
-    return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+    return static_cast<long long>(time.seconds) * 1000000000LL + time.nanoseconds;
+}
+
+// What identifies one state of the file: another file put in its place or any write
+// changes it.
+bool ReadStamp(const std::string& local, bool& exists, std::uint64_t& device, std::uint64_t& inode,
+               std::int64_t& size, long long& mtimeNs, long long& ctimeNs)
+{
+    CFileStatus status;
+    if (ReadFollowedStatus(local, status) != 0)
+        return false;
+    exists = true;
+    device = status.device;
+    inode = status.identity;
+    size = status.size;
+    mtimeNs = Nanoseconds(status.modified);
+    ctimeNs = Nanoseconds(status.statusChanged);
+    return true;
 }
 
 }  // namespace
@@ -151,22 +168,20 @@ int ResolveLinkTarget(const std::string& path, std::string& target)
 {
     std::string current = path;
     for (int depth = 0; depth < 40; ++depth) {
-        struct stat st {};
-        if (lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT)
-                return errno;
+        CFileStatus status;
+        if (const int error = ReadFileStatus(current, status)) {
+            if (error != ENOENT)
+                return error;
             target = current;
             return 0;
         }
-        if (!S_ISLNK(st.st_mode)) {
+        if (!status.IsSymbolicLink()) {
             target = current;
             return 0;
         }
-        std::string link(PATH_MAX, '\0');
-        const ssize_t length = readlink(current.c_str(), link.data(), link.size());
-        if (length < 0)
-            return errno;
-        link.resize(static_cast<size_t>(length));
+        std::string link;
+        if (const int error = ReadLinkTarget(current, link))
+            return error;
         const std::string parent = ParentPath(current);
         current = link.front() == kPathSeparator || parent.empty() ? link : JoinPath(parent, link);
     }
@@ -176,23 +191,9 @@ int ResolveLinkTarget(const std::string& path, std::string& target)
 namespace
 {
 
-int NotRegularFileError(mode_t mode)
+int NotRegularFileError(const CFileStatus& status)
 {
-    return S_ISDIR(mode) ? EISDIR : EINVAL;
-}
-
-int WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return 0;
+    return status.IsFolder() ? EISDIR : EINVAL;
 }
 
 // Writes a complete new file beside the old one and renames it over it, so that a
@@ -204,54 +205,7 @@ int ReplaceFile(const std::string& path, std::string_view contents)
     std::string target;
     if (const int error = ResolveLinkTarget(path, target))
         return error;
-
-    struct stat old {};
-    const bool exists = stat(target.c_str(), &old) == 0;
-    if (exists) {
-        if (!S_ISREG(old.st_mode))
-            return NotRegularFileError(old.st_mode);
-        // A file without write permission was made read-only on purpose.
-        if (access(target.c_str(), W_OK) != 0)
-            return errno;
-    } else if (errno != ENOENT) {
-        return errno;
-    }
-
-    std::string folder = ParentPath(target);
-    if (folder.empty())
-        folder = ".";
-    std::string temporary = JoinPath(folder, "." + FileNameOf(target) + ".XXXXXX");
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-
-    int error = 0;
-    // mkstemp creates the file with mode 0600, the mode of a new settings file (it can
-    // hold archive passwords); an existing file keeps its mode and, where allowed, owner.
-    if (exists) {
-        if (old.st_uid != geteuid() || old.st_gid != getegid())
-            (void)fchown(fd, old.st_uid, old.st_gid);
-        if (fchmod(fd, old.st_mode & 07777) != 0)
-            error = errno;
-    }
-    if (!error)
-        error = WriteAll(fd, contents);
-    if (!error && fsync(fd) != 0)
-        error = errno;
-    if (close(fd) != 0 && !error)
-        error = errno;
-    if (!error && rename(temporary.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error) {
-        unlink(temporary.c_str());
-        return error;
-    }
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        (void)fsync(folderFd);
-        close(folderFd);
-    }
-    return 0;
+    return ReplaceFileContents(target, contents);
 }
 
 }  // namespace
@@ -349,12 +303,9 @@ void CProfileStore::Refresh()
         return;
     }
     CFileStamp stamp;
-    struct stat st {};
     std::string local;
-    if (!m_path.empty() && ToLocalPath(m_path, local) == 0 && stat(local.c_str(), &st) == 0) {
-        stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
-                 Nanoseconds(st.st_ctim)};
-    }
+    if (!m_path.empty() && ToLocalPath(m_path, local) == 0)
+        ReadStamp(local, stamp.exists, stamp.device, stamp.inode, stamp.size, stamp.mtimeNs, stamp.ctimeNs);
     if (!(stamp == m_stamp))
         Load();
 }
@@ -377,46 +328,42 @@ void CProfileStore::Load()
     }
     // Opening a FIFO would wait for a writer and a device could act on the open: only a
     // regular file is opened, and non-blocking, in case one took its place meanwhile.
-    struct stat st {};
-    if (stat(local.c_str(), &st) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR)
-            m_readError = errno;
+    CFileStatus st;
+    if (const int error = ReadFollowedStatus(local, st)) {
+        if (error != ENOENT && error != ENOTDIR)
+            m_readError = error;
         return;
     }
-    if (!S_ISREG(st.st_mode)) {
-        m_readError = NotRegularFileError(st.st_mode);
+    if (!st.IsFile()) {
+        m_readError = NotRegularFileError(st);
         return;
     }
-    const int fd = open(local.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT && errno != ENOTDIR)
-            m_readError = errno;
+    CReadOnlyFile file;
+    if (const int error = file.Open(local, true)) {
+        if (error != ENOENT && error != ENOTDIR)
+            m_readError = error;
         return;
     }
     std::string bytes;
-    if (fstat(fd, &st) != 0) {
-        m_readError = errno;
-    } else if (!S_ISREG(st.st_mode)) {
-        m_readError = NotRegularFileError(st.st_mode);
+    if (const int error = file.ReadStatus(st)) {
+        m_readError = error;
+    } else if (!st.IsFile()) {
+        m_readError = NotRegularFileError(st);
     } else {
-        m_stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
-                   Nanoseconds(st.st_ctim)};
-        bytes.reserve(static_cast<size_t>(st.st_size));
+        m_stamp = {true, st.device, st.identity, st.size, Nanoseconds(st.modified), Nanoseconds(st.statusChanged)};
+        bytes.reserve(static_cast<size_t>(st.size));
         char buffer[65536];
         for (;;) {
-            const ssize_t count = read(fd, buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR)
-                continue;
+            const long long count = file.ReadBlock(buffer, sizeof buffer);
             if (count < 0) {
                 m_readError = errno;
                 break;
             }
-            if (count == 0)
-                break;
             bytes.append(buffer, static_cast<size_t>(count));
+            if (count < static_cast<long long>(sizeof buffer))
+                break;
         }
     }
-    close(fd);
     if (m_readError == 0)
         Parse(bytes);
 }
@@ -594,13 +541,9 @@ bool CProfileStore::Flush()
         m_loaded = false;
         return MarkWritten(false, error);
     }
-    struct stat st {};
-    if (stat(local.c_str(), &st) == 0) {
-        m_stamp = {true, st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
-                   Nanoseconds(st.st_ctim)};
-    } else {
+    if (!ReadStamp(local, m_stamp.exists, m_stamp.device, m_stamp.inode, m_stamp.size, m_stamp.mtimeNs,
+                   m_stamp.ctimeNs))
         m_loaded = false;
-    }
     return MarkWritten(true, 0);
 }
 

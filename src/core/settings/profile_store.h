@@ -5,10 +5,10 @@
 // that is not valid UTF-8 is taken as code page 932 (files of the original Windows
 // program) and stays in that encoding when keys are written.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -82,9 +82,9 @@ private:
     struct CFileStamp
     {
         bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
         long long mtimeNs = 0;
         long long ctimeNs = 0;
         bool operator==(const CFileStamp&) const = default;

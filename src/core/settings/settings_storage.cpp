@@ -5,13 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <variant>
 
+#include "platform/file_replace.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
 #include "platform/host_services.h"
 #include "platform/path.h"
 #include "report/format_text.h"
@@ -178,8 +177,8 @@ bool WriteKey(CProfileStore& store, const char* section, const std::string& key,
 // Why a settings file that is there could not be read, for the user.
 std::string ReadFailureReason(const std::string& path, int error)
 {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    CFileStatus status;
+    if (ReadFollowedStatus(path, status) == 0 && !status.IsFile() && !status.IsFolder())
         return SettingsText::kNotRegularFile;
     return std::strerror(error);
 }
@@ -197,45 +196,7 @@ bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
         errno = error;
         return false;
     }
-    const int in = open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    struct stat source {};
-    if (fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
-        const int error = S_ISREG(source.st_mode) ? errno : EINVAL;
-        close(in);
-        errno = error;
-        return false;
-    }
-    struct stat existing {};
-    const mode_t mode = stat(to.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
-    std::string temporary = JoinPath(ParentPath(to), std::string(kCopyTemporaryPrefix) + "XXXXXX");
-    const int out = mkostemp(temporary.data(), O_CLOEXEC);
-    // The first failure is the one that counts; a missing source reads ENOENT from open.
-    int error = out >= 0 ? 0 : errno;
-    const auto failed = [&error](bool ok) {
-        if (!ok && error == 0)
-            error = errno != 0 ? errno : EIO;
-        return !ok;
-    };
-    char buffer[65536];
-    while (error == 0) {
-        const ssize_t got = read(in, buffer, sizeof buffer);
-        if (got == 0 || failed(got > 0))
-            break;
-        failed(write(out, buffer, static_cast<std::size_t>(got)) == got);
-    }
-    close(in);
-    if (out >= 0) {
-        if (error == 0 && !failed(fchmod(out, mode) == 0))
-            failed(fsync(out) == 0);
-        if (close(out) != 0 && error == 0)
-            error = errno;
-        if (error == 0)
-            failed(rename(temporary.c_str(), to.c_str()) == 0);
-        if (error != 0)
-            unlink(temporary.c_str());
-    }
+    const int error = CopyFileThroughTemporary(from, to, kCopyTemporaryPrefix);
     errno = error;
     return error == 0;
 }
@@ -244,23 +205,22 @@ namespace {
 
 void RemoveLeftoverTemporaryFiles(const std::string& folder, const std::vector<std::string>& prefixes)
 {
-    DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
-    if (directory == nullptr)
+    std::vector<CFolderEntry> entries;
+    if (ListFolder(folder.empty() ? "." : folder, entries) != 0 && entries.empty())
         return;
     const time_t now = time(nullptr);
-    while (const dirent* entry = readdir(directory)) {
-        const std::string_view name = entry->d_name;
+    for (const CFolderEntry& entry : entries) {
+        const std::string_view name = entry.name;
         const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [name](const std::string& prefix) {
             return name.size() == prefix.size() + kTemporaryRandomLength && name.starts_with(prefix);
         });
         if (!ours)
             continue;
         const std::string path = JoinPath(folder, name);
-        struct stat status {};
-        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && now - status.st_mtime > kLeftoverAgeSeconds)
-            unlink(path.c_str());
+        CFileStatus status;
+        if (ReadFileStatus(path, status) == 0 && status.IsFile() && now - status.modified.seconds > kLeftoverAgeSeconds)
+            RemoveFile(path);
     }
-    closedir(directory);
 }
 
 template <std::size_t Count>

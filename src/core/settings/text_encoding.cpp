@@ -1,8 +1,8 @@
 #include "settings/text_encoding.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <iconv.h>
+
+#include "platform/text_conversion.h"
 
 namespace
 {
@@ -45,41 +45,6 @@ size_t Utf8SequenceLength(std::string_view text, size_t pos)
     return length;
 }
 
-// One iconv conversion. When the input holds something the target cannot take, the
-// replacement is appended and the input moves on by skip(position) bytes.
-template <typename Skip>
-bool Convert(const char* to, const char* from, std::string_view input,
-             std::string_view replacement, Skip skip, std::string& output)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    output.clear();
-    output.reserve(input.size() * 3 / 2 + 16);
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* out = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t result = iconv(cd, &in, &inLeft, &out, &outLeft);
-        const int error = errno;
-        output.append(buffer, static_cast<size_t>(out - buffer));
-        if (result != static_cast<size_t>(-1))
-            continue;
-        if (error == E2BIG)
-            continue;
-        // EILSEQ or EINVAL (incomplete sequence at the end): replace and go on.
-        output += replacement;
-        const size_t position = input.size() - inLeft;
-        const size_t count = std::min(inLeft, std::max<size_t>(1, skip(position)));
-        in += count;
-        inLeft -= count;
-    }
-    iconv_close(cd);
-    return true;
-}
-
 }  // namespace
 
 bool IsValidUtf8(std::string_view text)
@@ -115,7 +80,7 @@ std::string Cp932ToUtf8(std::string_view bytes)
     std::string result;
     // A lead byte with a bad trail byte loses only the lead byte, so that an ASCII
     // character after it (a "=" or "]") survives.
-    if (Convert("UTF-8", "CP932", bytes, "\xEF\xBF\xBD", [](size_t) { return 1; }, result))
+    if (ConvertText("UTF-8", "CP932", bytes, "\xEF\xBF\xBD", [](size_t) { return 1; }, result))
         return result;
     // Without the code page in the C library, only the ASCII part can be read.
     result.clear();
@@ -130,7 +95,7 @@ std::string Utf8ToCp932(std::string_view text)
     const auto skip = [text](size_t position) {
         return Utf8SequenceLength(text, position);
     };
-    if (Convert("CP932", "UTF-8", text, "?", skip, result))
+    if (ConvertText("CP932", "UTF-8", text, "?", skip, result))
         return result;
     result.clear();
     for (size_t pos = 0; pos < text.size();) {

@@ -17,7 +17,7 @@
 #include "engine/file_operation.h"
 #include "framework/control_id.h"
 #include "framework/list_font.h"
-#include "platform/linux/file_attributes.h"
+#include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "property/compare_window.h"
 #include "property/desktop_shell.h"

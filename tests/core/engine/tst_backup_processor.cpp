@@ -1,5 +1,8 @@
 #include <QtTest>
 
+#include <cstdio>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -41,6 +44,22 @@ public:
     std::vector<std::string> files;
     std::vector<std::string> afterFiles;
     std::function<void()> onFile;
+};
+
+// Runs the real per-file work, with a hook before each file.
+class CHookedProcessor final : public CBackupProcessor
+{
+public:
+    using CBackupProcessor::CBackupProcessor;
+
+    int ProcessFile(const std::string& fileName) override
+    {
+        if (beforeFile)
+            beforeFile(fileName);
+        return CBackupProcessor::ProcessFile(fileName);
+    }
+
+    std::function<void(const std::string&)> beforeFile;
 };
 
 struct CRow
@@ -371,6 +390,58 @@ private slots:
         CRecordingProcessor processor(*m_core);
         processor.LoadRules(setting);
         QCOMPARE(processor.MatchesFileFilter(name), selected);
+    }
+
+    // A file is looked at when its turn comes, not when its folder was listed: a file gone
+    // since the listing is reported as not found and its backup left as it is, and a
+    // file rewritten since is copied as it is now, not reported as changed under the copy.
+    void fileChangedSinceTheListing_data()
+    {
+        QTest::addColumn<bool>("backupBefore");
+        QTest::addColumn<bool>("gone");
+        QTest::newRow("gone, never backed up") << false << true;
+        QTest::newRow("gone, older backup") << true << true;
+        QTest::newRow("rewritten, never backed up") << false << false;
+        QTest::newRow("rewritten, older backup") << true << false;
+    }
+
+    void fileChangedSinceTheListing()
+    {
+        QFETCH(bool, backupBefore);
+        QFETCH(bool, gone);
+        const std::time_t now = std::time(nullptr);
+        m_core->Settings().general.BakCopyPath.Assign(m_tree->Path("G") + "/");
+        const std::string backupName = "G" + m_source + "/b.txt";
+        m_tree->WriteFile("src/a.txt", "a");
+        const std::string source = m_tree->WriteFile("src/b.txt", "listed", now - 1000);
+        if (backupBefore)
+            m_tree->WriteFile(backupName, "old", now - 5000);
+        const std::string rewritten = "rewritten since the listing";
+        CHookedProcessor processor(*m_core);
+        processor.LoadRules(CFileSetting{});
+        processor.beforeFile = [&](const std::string& name) {
+            if (name != "a.txt")
+                return;
+            if (gone)
+                QVERIFY(std::remove(source.c_str()) == 0);
+            else
+                m_tree->WriteFile("src/b.txt", rewritten);
+        };
+
+        QCOMPARE(processor.Walk(m_source, true), 0);
+        std::vector<std::string> notFound;
+        for (const auto& row : m_host->sink.RowsOfKind(MessageKind::kWarning)) {
+            QVERIFY(row.message.find(EngineText::kSourceFileDetection) != std::string::npos);
+            notFound.push_back(row.source);
+        }
+        QCOMPARE(notFound, gone ? std::vector<std::string>{source} : std::vector<std::string>{});
+        QCOMPARE(m_host->sink.RowsOfKind(MessageKind::kError).size(), std::size_t(0));
+        // The error list holds the warnings too.
+        QCOMPARE(m_host->sink.errorRows.size(), notFound.size());
+        if (gone && !backupBefore)
+            QVERIFY(!m_tree->Exists(backupName));
+        else
+            QCOMPARE(m_tree->Read(backupName), gone ? std::string("old") : rewritten);
     }
 
 private:

@@ -22,7 +22,7 @@
 #include "engine/engine_texts.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
-#include "platform/linux/program_lookup.h"
+#include "platform/program_lookup.h"
 #include "platform/path.h"
 #include "platform/program_paths.h"
 #include "report/message_kinds.h"

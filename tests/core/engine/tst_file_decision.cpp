@@ -3,7 +3,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 
 #include "engine/engine_texts.h"
 #include "engine/file_decision.h"
@@ -13,7 +12,7 @@ namespace {
 
 constexpr std::time_t kNow = 1'700'000'000; // 2023-11-14 22:13:20 UTC
 constexpr std::time_t kDay = 86400;
-constexpr off_t kTenMegabytes = 10 * 1048576;
+constexpr std::int64_t kTenMegabytes = 10 * 1048576;
 const std::string kSource = "/src/a.txt";
 const std::string kBackup = "/dst/a.txt";
 
@@ -21,11 +20,12 @@ const std::string kBackup = "/dst/a.txt";
 struct CDecisionRow
 {
     std::time_t sourceAge = 100;
-    off_t sourceSize = 3;
-    mode_t sourceMode = S_IFREG | 0644;
+    std::int64_t sourceSize = 3;
+    EFileKind sourceKind = EFileKind::File;
+    unsigned sourcePermissions = 0644;
     // Empty: no backup.
     std::optional<std::time_t> backupAge = 100;
-    off_t backupSize = 3;
+    std::int64_t backupSize = 3;
     // The newer-backup list names the source.
     bool listed = false;
     std::optional<CArchiveDifference> archive{};
@@ -33,14 +33,13 @@ struct CDecisionRow
     CFileAction expected{};
 };
 
-struct stat Status(std::time_t age, off_t size, mode_t mode)
+CFileStatus Status(std::time_t age, std::int64_t size, EFileKind kind, unsigned permissions)
 {
-    struct stat status
-    {
-    };
-    status.st_mtim.tv_sec = kNow - age;
-    status.st_size = size;
-    status.st_mode = mode;
+    CFileStatus status;
+    status.kind = kind;
+    status.modified.seconds = kNow - age;
+    status.size = size;
+    status.permissions = permissions;
     return status;
 }
 
@@ -95,9 +94,9 @@ private:
         CFileFacts facts;
         facts.source = kSource;
         facts.backup = kBackup;
-        facts.sourceStatus = Status(row.sourceAge, row.sourceSize, row.sourceMode);
+        facts.sourceStatus = Status(row.sourceAge, row.sourceSize, row.sourceKind, row.sourcePermissions);
         if (row.backupAge)
-            facts.backupStatus = Status(*row.backupAge, row.backupSize, S_IFREG | 0644);
+            facts.backupStatus = Status(*row.backupAge, row.backupSize, EFileKind::File, 0644);
         facts.now = kNow;
         facts.archive = row.archive;
         return facts;
@@ -197,7 +196,7 @@ private slots:
                     Reported(Message(kWarning, "ファイルの大きさだけが違います", kSource, kBackup), true)});
         AddRow("size only, written within the day",
                {.sourceAge = kDay, .sourceSize = 6, .backupAge = kDay, .expected = Update("更新(S24h)")});
-        AddRow("read-only source", {.sourceMode = S_IFREG | 0444, .expected = Update("更新(A)")});
+        AddRow("read-only source", {.sourcePermissions = 0444, .expected = Update("更新(A)")});
 
         const CFileAction backupNewerError =
             Reported(Message(kError, "バックアップ先のファイルのほうが最新です", kSource, kBackup,
@@ -276,7 +275,7 @@ private slots:
                  CArchiveDifference{.sourceChanged = true, .backupStateKept = false, .backupChanged = true},
              .rules = archiveMode,
              .expected = backupUnkept});
-        AddRow("archive, a link is compared by time", {.sourceMode = S_IFLNK | 0777,
+        AddRow("archive, a link is compared by time", {.sourceKind = EFileKind::SymbolicLink, .sourcePermissions = 0777,
                                                        .backupAge = 200,
                                                        .rules = archiveMode,
                                                        .expected = Update("更新(T)")});
@@ -337,7 +336,7 @@ private slots:
         QTest::newRow("archive mode, backup exists") << CDecisionRow{} << true << true;
         QTest::newRow("not in archive mode") << CDecisionRow{} << false << false;
         QTest::newRow("no backup") << CDecisionRow{.backupAge = std::nullopt} << true << false;
-        QTest::newRow("a link") << CDecisionRow{.sourceMode = S_IFLNK | 0777} << true << false;
+        QTest::newRow("a link") << CDecisionRow{.sourceKind = EFileKind::SymbolicLink, .sourcePermissions = 0777} << true << false;
         QTest::newRow("outside the age window")
             << CDecisionRow{.rules = [](CFileRules& r) { r.daysFrom = 1; }} << true << false;
     }

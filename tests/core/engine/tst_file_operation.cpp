@@ -14,8 +14,8 @@
 #include "helpers/temp_tree.h"
 #include "helpers/unprivileged.h"
 #include "platform/last_error.h"
-#include "platform/linux/atomic_copy.h"
-#include "platform/linux/file_attributes.h"
+#include "platform/atomic_copy.h"
+#include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "settings/application_core.h"
@@ -305,10 +305,8 @@ private slots:
         const std::string from = tree.WriteFile("a.txt", "regular");
         const std::string elsewhere = tree.WriteFile("elsewhere.txt", "not to be copied");
         tree.MakeFolder("dst");
-        struct stat status
-        {
-        };
-        QCOMPARE(lstat(from.c_str(), &status), 0);
+        CFileStatus status;
+        QCOMPARE(ReadFileStatus(from, status), 0);
         QCOMPARE(unlink(from.c_str()), 0);
         if (replacement == "fifo")
             QCOMPARE(mkfifo(from.c_str(), 0644), 0);

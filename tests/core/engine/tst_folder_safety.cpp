@@ -21,7 +21,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "helpers/unprivileged.h"
-#include "platform/linux/file_attributes.h"
+#include "platform/file_attributes.h"
 #include "platform/path.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "helpers/engine_rig.h"
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
-#include "platform/linux/file_attributes.h"
+#include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "settings/application_core.h"
 

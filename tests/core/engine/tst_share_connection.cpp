@@ -10,7 +10,7 @@
 #include "helpers/fake_services.h"
 #include "helpers/temp_tree.h"
 #include "platform/last_error.h"
-#include "platform/linux/network_share.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 #include "settings/application_core.h"
 

@@ -8,7 +8,7 @@
 
 #include "framework/control_id.h"
 #include "helpers/gui_app_rig.h"
-#include "platform/linux/file_attributes.h"
+#include "platform/file_attributes.h"
 #include "property/compare_window.h"
 #include "property/desktop_shell.h"
 #include "property/file_property_dlg.h"

@@ -1,4 +1,4 @@
-#include "platform/linux/atomic_copy.h"
+#include "platform/atomic_copy.h"
 
 #include <atomic>
 #include <cerrno>
@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "platform/folder_listing.h"
-#include "platform/linux/file_attributes.h"
-#include "platform/linux/no_replace_rename.h"
+#include "platform/file_attributes.h"
+#include "platform/linux/archive_state.h"
+#include "platform/no_replace_rename.h"
 #include "platform/path.h"
 
 namespace {
@@ -296,16 +297,18 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     struct stat status
     {
     };
-    if (options.sourceStatus != nullptr && S_ISREG(options.sourceStatus->st_mode))
-        status = *options.sourceStatus;
-    else if (lstat(from.c_str(), &status) != 0)
-        return errno;
-    if (S_ISLNK(status.st_mode))
-        return CopySymbolicLink(from, to, status, options);
-    if (S_ISDIR(status.st_mode))
-        return EISDIR;
-    if (!S_ISREG(status.st_mode))
-        return ENOTSUP;
+    // A regular file the caller has just seen is opened straight away; what is opened
+    // is checked below all the same.
+    if (options.sourceStatus == nullptr || !options.sourceStatus->IsFile()) {
+        if (lstat(from.c_str(), &status) != 0)
+            return errno;
+        if (S_ISLNK(status.st_mode))
+            return CopySymbolicLink(from, to, status, options);
+        if (S_ISDIR(status.st_mode))
+            return EISDIR;
+        if (!S_ISREG(status.st_mode))
+            return ENOTSUP;
+    }
 
     // O_NONBLOCK: should the name have become a FIFO since the check, opening it must
     // not wait for a writer.

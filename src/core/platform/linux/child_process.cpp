@@ -1,4 +1,4 @@
-#include "platform/linux/child_process.h"
+#include "platform/child_process.h"
 
 #include <cerrno>
 #include <cstdlib>

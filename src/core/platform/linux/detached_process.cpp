@@ -1,4 +1,4 @@
-#include "platform/linux/detached_process.h"
+#include "platform/detached_process.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "platform/last_error.h"
-#include "platform/linux/child_process.h"
+#include "platform/child_process.h"
 
 namespace {
 

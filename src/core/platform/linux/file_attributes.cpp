@@ -1,11 +1,13 @@
-#include "platform/linux/file_attributes.h"
+#include "platform/file_attributes.h"
+
+#include "platform/linux/archive_state.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-bool IsReadOnlyMode(mode_t mode)
+bool IsReadOnlyMode(unsigned mode)
 {
     return (mode & S_IWUSR) == 0;
 }

@@ -1,4 +1,4 @@
-#include "platform/linux/mount_table.h"
+#include "platform/mount_table.h"
 
 #include <fstream>
 #include <sstream>

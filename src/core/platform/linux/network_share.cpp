@@ -1,4 +1,4 @@
-#include "platform/linux/network_share.h"
+#include "platform/network_share.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/linux/mount_table.h"
+#include "platform/mount_table.h"
 #include "platform/path.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/no_replace_rename.h"
+#include "platform/no_replace_rename.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/linux/process_priority.h"
+#include "platform/process_priority.h"
 
 #include <cerrno>
 #include <fstream>

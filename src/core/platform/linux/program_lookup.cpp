@@ -1,6 +1,6 @@
-#include "platform/linux/program_lookup.h"
+#include "platform/program_lookup.h"
 
-#include "platform/linux/child_process.h"
+#include "platform/child_process.h"
 #include "platform/path.h"
 #include "platform/program_paths.h"
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/folder_listing.h"
-#include "platform/linux/network_share.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 
 namespace {

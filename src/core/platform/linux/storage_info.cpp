@@ -6,8 +6,8 @@
 #include <sys/statvfs.h>
 #include <vector>
 
-#include "platform/linux/mount_table.h"
-#include "platform/linux/network_share.h"
+#include "platform/mount_table.h"
+#include "platform/network_share.h"
 #include "platform/path.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/trash.h"
+#include "platform/trash.h"
 
 #include <cerrno>
 #include <climits>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/linux/no_replace_rename.h"
+#include "platform/no_replace_rename.h"
 #include "platform/path.h"
 
 namespace {

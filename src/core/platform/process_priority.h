@@ -9,8 +9,6 @@
 // idle keeps the CPU priority and uses SCHED_BATCH and the idle I/O class instead, which
 // can always be undone: a window restored from the tray must never stay slow.
 
-#include <sys/types.h>
-
 class CProcessPriority
 {
 public:

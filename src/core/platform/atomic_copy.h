@@ -8,7 +8,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
+
+#include "platform/file_status.h"
 
 struct CCopyOptions
 {
@@ -24,7 +25,7 @@ struct CCopyOptions
     // The source's own status (not followed) as the caller has just read it. When it
     // shows a regular file, the copy opens the file without looking again; what it opens
     // is checked to be a regular file all the same.
-    const struct stat* sourceStatus = nullptr;
+    const CFileStatus* sourceStatus = nullptr;
 };
 
 // Called between the chunks of a long copy; returning false abandons the copy.

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct CProcessResult
@@ -60,10 +59,10 @@ public:
     void TerminateGroup(std::chrono::milliseconds grace = kDefaultGrace);
 
     bool IsRunning() const { return m_pid > 0 && !m_ended; }
-    pid_t ProcessGroup() const { return m_pid; }
+    int ProcessGroup() const { return m_pid; }
 
 private:
-    pid_t m_pid = -1;
+    int m_pid = -1;
     bool m_ended = false;
     int m_exitCode = -1;
 };

@@ -11,22 +11,18 @@
 
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 // The extended attribute that holds the backed-up state ("<sec>.<nsec>:<size>").
 inline constexpr const char* kArchiveStateAttribute = "user.tovix.archived";
 
-bool IsReadOnlyMode(mode_t mode);
+// mode: the permission bits (or a whole mode word) of the file.
+bool IsReadOnlyMode(unsigned mode);
 bool IsHiddenName(std::string_view fileName);
-
-// The value recorded for a file with this status.
-std::string ArchiveStateOf(const struct stat& status);
 
 // True unless the file carries a record matching its current time (in whole seconds)
 // and size (also true when the file cannot be read or the file system keeps no extended
 // attributes).
 bool HasArchiveBit(const std::string& path);
-bool MatchesArchiveState(std::string_view recorded, const struct stat& status);
 
 // False when the file system of path keeps no extended attributes, so that no archive
 // state can be recorded there.

@@ -153,6 +153,7 @@ bool CBackupProcessor::DestinationStillThere()
 bool CBackupProcessor::EnterFolder(const std::string& relativePath)
 {
     m_enteredFolderKnown = false;
+    m_backupFolderNew = false;
     m_core.OutputMessage(MessageKind::kDebug, EngineText::kOnDir, CurrentSourceFolder(), relativePath);
     const CAppState& state = m_core.State();
     if (state.disabled != 0 || state.abortRequested != 0)
@@ -212,12 +213,12 @@ bool CBackupProcessor::EnterFolder(const std::string& relativePath)
     if (!place.generationFolder.empty())
         EnsureFolder(m_core, place.generationFolder);
     if (ready && !m_enteredFolderKnown)
-        m_enteredFolderKnown =
-        IdentifyFolder(place.destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
+        m_enteredFolderKnown = IdentifyFolder(place.destinationFolder, m_enteredFolderDevice, m_enteredFolderInode);
     if (ready && !IsDryRun()) {
         // A folder made just now (nothing was at its name on entry) holds no copy left
         // behind by an earlier run.
-        if (!enteredFound)
+        m_backupFolderNew = !enteredFound;
+        if (m_backupFolderNew)
             m_clearedFolders.insert(place.destinationFolder);
         RemoveStaleCopiesOnce(place.destinationFolder);
         RemoveStaleCopiesOnce(place.newFileFolder);

@@ -179,6 +179,11 @@ private:
     // The current destination folder as the walk entered it: while its path still leads
     // there, no link planted on the way can have turned it elsewhere.
     bool m_enteredFolderKnown = false;
+    // The current destination folder was made by this walk on entering, so it holds no
+    // backup yet and its files need no look for one. A name taken meanwhile (by someone
+    // else, or by a second spelling of a name on a disk that ignores case) makes the copy
+    // fail instead of replacing it, and the file is then judged by what is there.
+    bool m_backupFolderNew = false;
     std::uint64_t m_enteredFolderDevice = 0;
     std::uint64_t m_enteredFolderInode = 0;
     std::uint64_t m_destinationDevice = 0;

@@ -228,7 +228,7 @@ int CBackupProcessor::ProcessFile(const std::string& fileName)
         return 0;
     }
     CFileStatus backupStatus;
-    if (ReadStatus(facts.backup, backupStatus) == 0)
+    if (!m_backupFolderNew && ReadStatus(facts.backup, backupStatus) == 0)
         facts.backupStatus = backupStatus;
     if (!CheckUnexpectedError(m_core, {}, facts.backup))
         return 0;
@@ -346,8 +346,14 @@ void CBackupProcessor::CarryOut(const CFileAction& action, const CFileFacts& fac
         ClearLastSystemError();
         const bool dryRun = IsDryRun();
         // After a question the file is looked at again: the answer may have taken long.
-        const bool copied = CopyBackupFile(facts.source, facts.backup, true, dryRun, true,
+        const bool unlooked = m_backupFolderNew;
+        const bool copied = CopyBackupFile(facts.source, facts.backup, !unlooked, dryRun, true,
                                            action.question.empty() ? &facts.sourceStatus : nullptr);
+        if (!copied && unlooked && GetLastSystemError() == EEXIST) {
+            m_backupFolderNew = false;
+            ProcessFile(fileName);
+            return;
+        }
         ReportCopy(EngineText::kCopy, copied, facts, facts.backup, dryRun);
         CopyToNewFileFolder(facts.source, fileName, EngineText::kCopySecond);
         return;

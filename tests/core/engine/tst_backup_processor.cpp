@@ -444,6 +444,34 @@ private slots:
             QCOMPARE(m_tree->Read(backupName), gone ? std::string("old") : rewritten);
     }
 
+    // A folder the walk has just made is taken to hold no backup, so its files are not
+    // looked for there; a backup that appears all the same is judged as if it had been
+    // found: a newer one is not replaced.
+    void backupAppearingInAFolderJustMade()
+    {
+        const std::time_t now = std::time(nullptr);
+        m_core->Settings().general.BakCopyPath.Assign(m_tree->Path("G") + "/");
+        m_core->Settings().general.Forced = 0;
+        m_tree->WriteFile("src/a.txt", "a", now - 1000);
+        m_tree->WriteFile("src/b.txt", "source", now - 1000);
+        const std::string backupName = "G" + m_source + "/b.txt";
+        CHookedProcessor processor(*m_core);
+        processor.LoadRules(CFileSetting{});
+        bool written = false;
+        processor.beforeFile = [&](const std::string& name) {
+            if (name == "b.txt" && !written)
+                m_tree->WriteFile(backupName, "newer backup", now);
+            written = written || name == "b.txt";
+        };
+
+        QCOMPARE(processor.Walk(m_source, true), 0);
+        QCOMPARE(m_tree->Read("G" + m_source + "/a.txt"), std::string("a"));
+        QCOMPARE(m_tree->Read(backupName), std::string("newer backup"));
+        const auto errors = m_host->sink.RowsOfKind(MessageKind::kError);
+        QCOMPARE(errors.size(), std::size_t(1));
+        QVERIFY(errors[0].message.ends_with(EngineText::kBackupIsNewer));
+    }
+
 private:
     std::vector<CRow> Rows() const
     {

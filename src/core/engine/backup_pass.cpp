@@ -66,6 +66,11 @@ int CBackupEngine::RunBackupPass()
     ++state.processingCounter;
     m_passRunning = true;
 
+    // A run chosen in a dialog in test mode or another mode covers only the settings chosen
+    // there: a change seen or a period come due meanwhile waits for a plain pass instead of
+    // being only tested or having its generations deleted.
+    const bool chosenOnly = m_processor.run.mode != ProcessorMode::kBackup || m_processor.run.testMode != 0;
+    bool leftForLater = false;
     bool processedAnything = false;
     int passResult = 1;
     for (int index = 0; index < model.Files && index < kMaxFileSettings; ++index) {
@@ -76,6 +81,10 @@ int CBackupEngine::RunBackupPass()
         }
         if (setting.changeMark == ChangeMark::kNone || setting.No.expanded.empty())
             continue;
+        if (chosenOnly && setting.changeMark != ChangeMark::kRequested) {
+            leftForLater = true;
+            continue;
+        }
         processedAnything = true;
         ProcessMarkedSetting(index, passResult);
         setting.changeMark = ChangeMark::kNone;
@@ -90,6 +99,8 @@ int CBackupEngine::RunBackupPass()
     state.processingEnabled = m_enabledAfterPass;
     --state.processingCounter;
     m_passRunning = false;
+    if (leftForLater)
+        RestartDelayTimer();
     return passResult;
 }
 

@@ -738,6 +738,51 @@ private slots:
         QCOMPARE(rig.State().processingCounter, 0);
     }
 
+    // A run chosen in a dialog covers only the chosen settings: another setting whose
+    // period comes due during the run, or whose change was seen before it, is neither
+    // only tested nor stripped of its generations, and is backed up by the plain pass
+    // that follows.
+    void runChosenInADialogCoversOnlyTheChosen_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("testMode");
+        QTest::addColumn<bool>("periodDuringTheRun");
+        QTest::newRow("test run, period") << ProcessorMode::kBackup << 1 << true;
+        QTest::newRow("test run, change seen") << ProcessorMode::kBackup << 1 << false;
+        QTest::newRow("generation deletion, period") << ProcessorMode::kDeleteGenerations << 0 << true;
+        QTest::newRow("generation deletion, change seen") << ProcessorMode::kDeleteGenerations << 0 << false;
+    }
+    void runChosenInADialogCoversOnlyTheChosen()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, testMode);
+        QFETCH(bool, periodDuringTheRun);
+        CRig rig;
+        rig.AddSetting("one");
+        rig.AddSetting("two");
+        rig.engine->StartMonitoring();
+        const std::string generation = rig.tree.WriteFile("bak" + rig.tree.Path("two") + "/a.$1.txt", "older");
+        rig.Setting(0).changeMark = ChangeMark::kRequested;
+        if (periodDuringTheRun) {
+            rig.host.pump.pumpCount = 0;
+            rig.host.pump.actionsAtPump[4] = [&rig] { rig.engine->OnTimer(TimerId::kPeriodBase + 1); };
+        } else {
+            rig.Setting(1).changeMark = ChangeMark::kChangeSeen;
+        }
+
+        CManualChoices choices;
+        choices.testMode = testMode;
+        rig.engine->RunManual(mode, choices);
+        QVERIFY(PathExists(generation));
+        QVERIFY(!PathExists(rig.BackupOf("two")));
+        QVERIFY(rig.Setting(1).changeMark != ChangeMark::kNone);
+
+        rig.Advance(5000ms);
+        QVERIFY(PathExists(rig.BackupOf("two")));
+        QVERIFY(PathExists(generation));
+        QCOMPARE(rig.Setting(1).changeMark, ChangeMark::kNone);
+    }
+
     // A setting whose backup is refused (its source went missing) gets no after-program
     // and no count, and makes the pass result 0; the next setting is still backed up.
     void refusedSettingSkipsTheRest()
@@ -907,7 +952,8 @@ private slots:
         rig.tree.WriteFile("src/c.txt", "c");
         setting.ObsRunExe.Assign(rig.tree.Path("no-such/program"));
         rig.engine->StartMonitoring();
-        setting.changeMark = ChangeMark::kChangeSeen;
+        // Chosen in a dialog: a test run covers only what was chosen there.
+        setting.changeMark = ChangeMark::kRequested;
         rig.sink.rows.clear();
         if (abortDuringWalk) {
             // Two pumps per pacing step: two steps before the walk, then one per file.

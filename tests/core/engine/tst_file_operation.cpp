@@ -13,9 +13,9 @@
 #include "helpers/scoped_mount.h"
 #include "helpers/temp_tree.h"
 #include "helpers/unprivileged.h"
-#include "platform/last_error.h"
 #include "platform/atomic_copy.h"
 #include "platform/file_attributes.h"
+#include "platform/last_error.h"
 #include "platform/path.h"
 #include "report/format_text.h"
 #include "settings/application_core.h"
@@ -96,6 +96,9 @@ private slots:
         QTest::newRow("new target, unnamed") << 0640 << false << 100 << true << false << -1;
         QTest::newRow("new target, unnamed, as nobody") << 0640 << false << 100 << true << true << -1;
         QTest::newRow("read-only, unnamed") << 0444 << false << 100 << true << false << -1;
+        // Attributes need write permission on the copy, even through its descriptor.
+        QTest::newRow("read-only, unnamed, as nobody") << 0444 << false << 100 << true << true << -1;
+        QTest::newRow("read-only over a target, as nobody") << 0444 << true << 100 << false << true << -1;
         // The umask takes write permission from a new file: the mode is set afterwards.
         QTest::newRow("beyond the umask, unnamed") << 0666 << false << 100 << true << false << -1;
         // The change of owner clears set-user-ID, so the mode must come after it.

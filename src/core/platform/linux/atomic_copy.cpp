@@ -13,8 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/folder_listing.h"
 #include "platform/file_attributes.h"
+#include "platform/folder_listing.h"
 #include "platform/linux/archive_state.h"
 #include "platform/no_replace_rename.h"
 #include "platform/path.h"
@@ -326,10 +326,12 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     // be killed; file systems without one get a named temporary file.
     int outFd = -1;
     // An unnamed file cannot be opened by anyone else, so it may be born with the
-    // source's permissions and mostly spares the change of mode afterwards.
+    // source's permissions and mostly spares the change of mode afterwards. It stays
+    // writable for its owner until its attributes are written: the kernel asks for write
+    // permission before it sets one, even through this descriptor.
     if (g_unnamedLinkWorks && (options.targetMissing || !options.replaceExisting))
         outFd = open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC,
-                     status.st_mode & 0777);
+                     (status.st_mode & 0777) | S_IWUSR);
     const bool unnamed = outFd >= 0;
     for (int attempt = 0; !unnamed && attempt < kNameAttempts; ++attempt) {
         temporary = TemporaryPathIn(folder);
@@ -351,8 +353,6 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
     if (const int error = CopyData(in.fd, out.fd, status.st_size, betweenChunks, copied))
         return fail(error);
 
-    if (const int error = GiveOwnerAndMode(out.fd, status))
-        return fail(error);
     CopyUserAttributes(in.fd, out.fd);
 
     // The state recorded is the one this copy took: should the source change meanwhile,
@@ -364,6 +364,8 @@ int CopyFileAtomic(const std::string& from, const std::string& to, const CCopyOp
         const std::string value = ArchiveStateOf(targetState);
         (void)fsetxattr(out.fd, kArchiveStateAttribute, value.data(), value.size(), 0);
     }
+    if (const int error = GiveOwnerAndMode(out.fd, status))
+        return fail(error);
     const timespec times[2] = {status.st_atim, status.st_mtim};
     if (futimens(out.fd, times) != 0)
         return fail(errno);

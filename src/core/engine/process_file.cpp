@@ -350,6 +350,8 @@ void CBackupProcessor::CarryOut(const CFileAction& action, const CFileFacts& fac
         const bool copied = CopyBackupFile(facts.source, facts.backup, !unlooked, dryRun, true,
                                            action.question.empty() ? &facts.sourceStatus : nullptr);
         if (!copied && unlooked && GetLastSystemError() == EEXIST) {
+            // The file is taken up again as one attempt, counted there.
+            --m_copyCounter;
             m_backupFolderNew = false;
             ProcessFile(fileName);
             return;

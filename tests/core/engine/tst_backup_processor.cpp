@@ -467,6 +467,7 @@ private slots:
         QCOMPARE(processor.Walk(m_source, true), 0);
         QCOMPARE(m_tree->Read("G" + m_source + "/a.txt"), std::string("a"));
         QCOMPARE(m_tree->Read(backupName), std::string("newer backup"));
+        QCOMPARE(processor.CopyCount(), 1L); // a.txt; the refused copy of b.txt is no attempt of its own
         const auto errors = m_host->sink.RowsOfKind(MessageKind::kError);
         QCOMPARE(errors.size(), std::size_t(1));
         QVERIFY(errors[0].message.ends_with(EngineText::kBackupIsNewer));

@@ -50,10 +50,7 @@ int MakeFolder(std::string_view path, unsigned permissions)
 // False, with the reason in errno, when the folder could not be read completely.
 bool ListNames(const std::string& folder, std::vector<std::string>& names)
 {
-    std::vector<CFolderEntry> entries;
-    const int error = ListFolder(folder, entries);
-    for (CFolderEntry& entry : entries)
-        names.push_back(std::move(entry.name));
+    const int error = ListFolderNames(folder, names);
     errno = error;
     return error == 0;
 }

@@ -188,10 +188,9 @@ std::vector<std::string> ConfiguredMountPoints(const std::string& fstab, const s
             mountPoints.push_back(mountPoint);
     }
 
-    std::vector<CFolderEntry> units;
-    ListFolder(unitFolder, units);
-    for (const CFolderEntry& entry : units) {
-        const std::string& name = entry.name;
+    std::vector<std::string> units;
+    ListFolderNames(unitFolder, units);
+    for (const std::string& name : units) {
         if (name.size() <= 6 || name.compare(name.size() - 6, 6, ".mount") != 0)
             continue;
         std::ifstream unit(JoinPath(unitFolder, name));
@@ -280,12 +279,12 @@ bool IsEmptyFolder(const std::string& folder)
     std::string local;
     if (ToLocalPath(folder.empty() ? std::string(1, kPathSeparator) : folder, local) != 0)
         return false;
-    std::vector<CFolderEntry> entries;
-    const int error = ListFolder(local, entries);
-    if (error != 0 && entries.empty())
+    std::vector<std::string> names;
+    const int error = ListFolderNames(local, names);
+    if (error != 0 && names.empty())
         return false;
-    for (const CFolderEntry& entry : entries) {
-        if (!IsOwnTemporaryFile(entry.name))
+    for (const std::string& name : names) {
+        if (!IsOwnTemporaryFile(name))
             return false;
     }
     return error == 0;

@@ -83,21 +83,44 @@ int ReadFolderEntries(int fd, const std::function<void(const char* name, unsigne
     }
 }
 
-int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries)
+namespace {
+
+// Reads the entries of folder (a local or network path) with ReadFolderEntries, handing
+// onEntry the open folder as well.
+int ReadFolder(std::string_view folder,
+               const std::function<void(int fd, const char* name, unsigned char type)>& onEntry)
 {
-    entries.clear();
     std::string local;
     if (const int error = ToLocalPath(folder, local))
         return error;
     const int fd = open(local.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    const int error = ReadFolderEntries(fd, [&](const char* name, unsigned char type) {
+    const int error =
+        ReadFolderEntries(fd, [&](const char* name, unsigned char type) { onEntry(fd, name, type); });
+    close(fd);
+    return error;
+}
+
+} // namespace
+
+int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries)
+{
+    entries.clear();
+    const int error = ReadFolder(folder, [&](int fd, const char* name, unsigned char type) {
         entries.push_back(CFolderEntry{std::string(name), KindOf(fd, name, type)});
     });
-    close(fd);
     std::sort(entries.begin(), entries.end(),
               [](const CFolderEntry& a, const CFolderEntry& b) { return a.name < b.name; });
+    return error;
+}
+
+int ListFolderNames(std::string_view folder, std::vector<std::string>& names)
+{
+    names.clear();
+    const int error =
+        ReadFolder(folder, [&](int, const char* name, unsigned char) { names.emplace_back(name); });
+    std::sort(names.begin(), names.end());
     return error;
 }
 

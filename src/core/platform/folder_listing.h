@@ -34,6 +34,10 @@ int ReadFolderEntries(int fd, const std::function<void(const char* name, unsigne
 // before the error are kept.
 int ListFolder(std::string_view folder, std::vector<CFolderEntry>& entries);
 
+// The names alone, in the order of their bytes: no entry is looked at, so a link into a
+// hung or automounted file system is never followed. Same result as ListFolder.
+int ListFolderNames(std::string_view folder, std::vector<std::string>& names);
+
 // A listing read at once and handed out entry by entry.
 class CFolderSearch
 {

@@ -205,12 +205,12 @@ namespace {
 
 void RemoveLeftoverTemporaryFiles(const std::string& folder, const std::vector<std::string>& prefixes)
 {
-    std::vector<CFolderEntry> entries;
-    if (ListFolder(folder.empty() ? "." : folder, entries) != 0 && entries.empty())
+    std::vector<std::string> names;
+    if (ListFolderNames(folder.empty() ? "." : folder, names) != 0 && names.empty())
         return;
     const time_t now = time(nullptr);
-    for (const CFolderEntry& entry : entries) {
-        const std::string_view name = entry.name;
+    for (const std::string& entryName : names) {
+        const std::string_view name = entryName;
         const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [name](const std::string& prefix) {
             return name.size() == prefix.size() + kTemporaryRandomLength && name.starts_with(prefix);
         });

@@ -60,6 +60,10 @@ start_x_session() {
   wait_for 20 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || skip "openbox did not start"
   start_tray_host
   if ! wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""'; then
+    # A tray host that never showed its panel still owns the tray: a second one would
+    # only say that another tray runs.
+    kill "$tray_host" 2>/dev/null
+    wait "$tray_host" 2>/dev/null
     start_tray_host
     wait_for 20 'xwininfo -root -tree | grep -q "\"panel\""' || skip "trayer did not start: $(tail -n 5 "$work/trayer.log")"
   fi
@@ -69,6 +73,7 @@ start_x_session() {
 start_tray_host() {
   trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --SetDockType true \
     --transparent false --tint 0x303030 >>"$work/trayer.log" 2>&1 &
+  tray_host=$!
   pids+=($!)
 }
 

@@ -253,6 +253,8 @@ void CSettingsStorage::LoadGeneralSettings(const CGeneralSettings* defaults)
 {
     const CGeneralSettings tableDefaults;
     const CGeneralSettings& base = defaults ? *defaults : tableDefaults;
+    // One look at the file for all keys instead of one per key.
+    const CProfileBatch reading(m_store);
     for (const auto& key : kGeneralLoadKeys)
         ReadKey(m_store, kSectionSetting, key.name, key.field, m_model.general, base);
     for (const auto& key : kStartupLoadKeys) {
@@ -313,6 +315,7 @@ bool CSettingsStorage::LoadFileSettings()
         m_model.Files = kMaxFileSettings;
     }
     const CFileSetting defaults;
+    const CProfileBatch reading(m_store);
     for (int index = 0; index < m_model.Files; ++index) {
         CFileSetting& setting = m_model.files[static_cast<std::size_t>(index)];
         for (const auto& key : kFileKeys)
@@ -369,6 +372,7 @@ void CSettingsStorage::LoadArchiverSettings(int index)
     const CFileSetting fileDefaults;
     const int first = index >= 0 ? index : 0;
     const int last = index >= 0 ? index : m_model.Files - 1;
+    const CProfileBatch reading(m_store);
     for (int i = first; i <= last && i < kMaxFileSettings; ++i)
         for (const auto& key : kArchiverFileKeys)
             ReadKey(m_store, kSectionBackup, IndexedKey(key.name, i), key.field,
@@ -383,6 +387,7 @@ bool CSettingsStorage::SaveArchiverSettings(int index)
     m_store.BeginBatch();
     const int first = index >= 0 ? index : 0;
     const int last = index >= 0 ? index : m_model.Files - 1;
+    const CProfileBatch reading(m_store);
     for (int i = first; i <= last && i < kMaxFileSettings; ++i)
         for (const auto& key : kArchiverFileKeys)
             WriteKey(m_store, kSectionBackup, IndexedKey(key.name, i), key.field,

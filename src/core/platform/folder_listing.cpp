@@ -87,8 +87,7 @@ namespace {
 
 // Reads the entries of folder (a local or network path) with ReadFolderEntries, handing
 // onEntry the open folder as well.
-int ReadFolder(std::string_view folder,
-               const std::function<void(int fd, const char* name, unsigned char type)>& onEntry)
+template <typename OnEntry> int ReadFolder(std::string_view folder, const OnEntry& onEntry)
 {
     std::string local;
     if (const int error = ToLocalPath(folder, local))

@@ -36,6 +36,7 @@
 #include <zip.h>
 
 #include "engine/pattern.h"
+#include "platform/file_replace.h"
 #include "platform/path.h"
 
 namespace {
@@ -47,10 +48,6 @@ constexpr int kExitArchiveFailed = 3;
 constexpr const char* kProgramName = "tovix-zip";
 // Stored times have a resolution of two seconds.
 constexpr time_t kTimeTolerance = 1;
-// A temporary archive nobody has written to for this long is a leftover of a killed run.
-constexpr time_t kLeftoverAge = 60 * 60;
-// libzip names its temporary file after the archive: "<archive>.XXXXXX".
-constexpr std::size_t kTemporaryNameRandomLength = 6;
 // Descriptors kept free for libzip's own files while added files stay open.
 constexpr rlim_t kSpareDescriptors = 64;
 
@@ -88,28 +85,11 @@ std::size_t OpenFilesAllowed()
     return static_cast<std::size_t>(std::min<rlim_t>(usable, 1 << 20));
 }
 
+// libzip names its temporary file after the archive: "<archive>.XXXXXX".
 void RemoveLeftoverTemporaryFiles(const std::string& archive)
 {
-    const std::string folder = ParentPath(archive).empty() ? "." : ParentPath(archive);
-    const std::string prefix = FileNameOf(archive) + ".";
-    DIR* directory = opendir(folder.c_str());
-    if (directory == nullptr)
-        return;
-    const time_t now = std::time(nullptr);
-    while (const dirent* entry = readdir(directory)) {
-        const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + kTemporaryNameRandomLength
-            || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const std::string path = JoinPath(folder, name);
-        struct stat status
-        {
-        };
-        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)
-            && now - status.st_mtime > kLeftoverAge && unlink(path.c_str()) == 0)
-            std::fprintf(stderr, "%s: removed %s, left by an earlier run\n", kProgramName, path.c_str());
-    }
-    closedir(directory);
+    for (const std::string& path : RemoveLeftoverTemporaries(ParentPath(archive), {FileNameOf(archive) + "."}))
+        std::fprintf(stderr, "%s: removed %s, left by an earlier run\n", kProgramName, path.c_str());
 }
 
 int StopStatus()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Writes contents to a new file beside path (".<name>.XXXXXX") and renames it over path.
 // An existing path must be a regular file the user may write (EISDIR for a folder, EINVAL
@@ -25,3 +26,9 @@ int CopyFileThroughTemporary(const std::string& from, const std::string& to,
 // write (0 when it cannot be told).
 int AppendToFile(const std::string& path, std::string_view bytes, unsigned newFilePermissions,
                  std::int64_t& length);
+
+// Removes what a killed run left behind in folder: regular files named one of prefixes +
+// the six random characters of a temporary name ("XXXXXX" above), older than an hour so
+// that another running program's temporary is spared. Returns the paths removed.
+std::vector<std::string> RemoveLeftoverTemporaries(const std::string& folder,
+                                                   const std::vector<std::string>& prefixes);

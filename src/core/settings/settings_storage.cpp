@@ -30,10 +30,8 @@ constexpr const char* kKeyFiles = "Files";
 
 
 // Whole-file copies and key writes go through a temporary file beside the target that
-// lives for milliseconds; one this old was left by a run that was killed meanwhile.
-constexpr time_t kLeftoverAgeSeconds = 60 * 60;
+// lives for milliseconds; RemoveLeftovers clears those a killed run left behind.
 constexpr std::string_view kCopyTemporaryPrefix = ".tovix-settings-";
-constexpr std::size_t kTemporaryRandomLength = 6;
 
 // How long the copied default file may take to show its file settings.
 constexpr int kWaitForCopyTries = 30;
@@ -202,26 +200,6 @@ bool CopyFileReplacing(const std::string& from, const std::string& linkOrTarget)
 }
 
 namespace {
-
-void RemoveLeftoverTemporaryFiles(const std::string& folder, const std::vector<std::string>& prefixes)
-{
-    std::vector<std::string> names;
-    if (ListFolderNames(folder.empty() ? "." : folder, names) != 0 && names.empty())
-        return;
-    const time_t now = time(nullptr);
-    for (const std::string& entryName : names) {
-        const std::string_view name = entryName;
-        const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [name](const std::string& prefix) {
-            return name.size() == prefix.size() + kTemporaryRandomLength && name.starts_with(prefix);
-        });
-        if (!ours)
-            continue;
-        const std::string path = JoinPath(folder, name);
-        CFileStatus status;
-        if (ReadFileStatus(path, status) == 0 && status.IsFile() && now - status.modified.seconds > kLeftoverAgeSeconds)
-            RemoveFile(path);
-    }
-}
 
 template <std::size_t Count>
 void ReadFileSettingKeys(CProfileStore& store, CSettingsModel& model, const CFileKey (&keys)[Count], int first,
@@ -409,10 +387,10 @@ void CSettingsStorage::RemoveLeftovers()
     if (m_store.Path().empty() || ResolveLinkTarget(m_store.Path(), target) != 0)
         return;
     const std::string folder = ParentPath(target);
-    RemoveLeftoverTemporaryFiles(folder, {std::string(kCopyTemporaryPrefix), "." + FileNameOf(target) + "."});
+    RemoveLeftoverTemporaries(folder, {std::string(kCopyTemporaryPrefix), "." + FileNameOf(target) + "."});
     const std::string configFolder = GetConfigDirectory();
     if (configFolder != folder)
-        RemoveLeftoverTemporaryFiles(configFolder, {std::string(kCopyTemporaryPrefix)});
+        RemoveLeftoverTemporaries(configFolder, {std::string(kCopyTemporaryPrefix)});
 }
 
 bool CSettingsStorage::CreateDefaultSettingsFile()

@@ -1,11 +1,15 @@
 #include "platform/file_replace.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
 #include "platform/path.h"
 
 namespace {
@@ -154,4 +158,29 @@ int AppendToFile(const std::string& path, std::string_view bytes, unsigned newFi
         length = status.st_size;
     close(fd);
     return error;
+}
+
+std::vector<std::string> RemoveLeftoverTemporaries(const std::string& folder,
+                                                   const std::vector<std::string>& prefixes)
+{
+    constexpr std::size_t kRandomLength = 6;
+    constexpr std::int64_t kLeftoverAgeSeconds = 60 * 60;
+    std::vector<std::string> names;
+    std::vector<std::string> removed;
+    if (ListFolderNames(folder.empty() ? "." : folder, names) != 0 && names.empty())
+        return removed;
+    const std::int64_t now = time(nullptr);
+    for (const std::string& name : names) {
+        const bool ours = std::any_of(prefixes.begin(), prefixes.end(), [&name](const std::string& prefix) {
+            return name.size() == prefix.size() + kRandomLength && name.starts_with(prefix);
+        });
+        if (!ours)
+            continue;
+        const std::string path = JoinPath(folder, name);
+        CFileStatus status;
+        if (ReadFileStatus(path, status) == 0 && status.IsFile() && now - status.modified.seconds > kLeftoverAgeSeconds
+            && RemoveFile(path) == 0)
+            removed.push_back(path);
+    }
+    return removed;
 }

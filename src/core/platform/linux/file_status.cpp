@@ -53,26 +53,30 @@ CFileStatus FileStatusFrom(const struct stat& status)
     return result;
 }
 
-int ReadFileStatus(const std::string& path, CFileStatus& status)
+namespace {
+
+// flags: 0 to follow a final link, AT_SYMLINK_NOFOLLOW to describe it.
+int ReadStatus(const std::string& path, CFileStatus& status, int flags)
 {
     struct stat raw
     {
     };
-    if (lstat(path.c_str(), &raw) != 0)
+    if (fstatat(AT_FDCWD, path.c_str(), &raw, flags) != 0)
         return errno;
     status = FileStatusFrom(raw);
     return 0;
 }
 
+} // namespace
+
+int ReadFileStatus(const std::string& path, CFileStatus& status)
+{
+    return ReadStatus(path, status, AT_SYMLINK_NOFOLLOW);
+}
+
 int ReadFollowedStatus(const std::string& path, CFileStatus& status)
 {
-    struct stat raw
-    {
-    };
-    if (stat(path.c_str(), &raw) != 0)
-        return errno;
-    status = FileStatusFrom(raw);
-    return 0;
+    return ReadStatus(path, status, 0);
 }
 
 int SetPermissions(const std::string& path, unsigned permissions)

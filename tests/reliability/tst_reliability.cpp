@@ -330,14 +330,22 @@ void TestReliability::killedLargeCopyNeverTearsBackup()
     const std::string backup = BackupOf(destination, file);
     QCOMPARE(ReadFileBytes(backup), std::string("old version"));
 
-    const std::time_t before = FileTime(file);
-    WriteLargeFile(file, 192, 1);
-    SetFileTime(file, before + 100);
-    {
+    // On a loaded machine the kill can come after a copy that was quick to finish: the
+    // file is then made larger and the old backup put back, a few times at the most.
+    for (int megabytes = 192; megabytes <= 768; megabytes *= 2) {
+        const std::time_t before = FileTime(file);
+        WriteLargeFile(file, megabytes, 1);
+        SetFileTime(file, before + 100);
         CConsoleRun run(tree, {"-i", QString::fromStdString(settings), "-sa", "-q"});
         QVERIFY2(WaitForCopyInto(ParentPath(backup), kPassMs, run.Pid()), run.Output().constData());
         QCOMPARE(::kill(static_cast<pid_t>(run.Pid()), SIGKILL), 0);
         QVERIFY(run.Finish(kPassMs));
+        if (HoldsTemporaryFile(ParentPath(backup)) || megabytes == 768)
+            break;
+        WriteFileBytes(file, "old version");
+        SetFileTime(file, before + 200);
+        QCOMPARE(RunPass(tree, settings).status, 0);
+        QCOMPARE(ReadFileBytes(backup), std::string("old version"));
     }
     QCOMPARE(ReadFileBytes(backup), std::string("old version"));
     QVERIFY2(HoldsTemporaryFile(ParentPath(backup)), "the kill came too late to interrupt the copy");
